@@ -1,0 +1,18 @@
+# Kestrelgrove: the two set-up commands are `make demo` and `make check`.
+.PHONY: demo check bench build clean
+
+demo:
+	scripts/demo.sh
+
+check:
+	scripts/check.sh
+
+bench:
+	scripts/bench.sh
+
+build:
+	scripts/deps.sh
+	scripts/build.sh native windows
+
+clean:
+	rm -rf build

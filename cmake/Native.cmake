@@ -1,0 +1,51 @@
+# Native build of the portable core: tests under sanitizers, fuzz targets, benchmarks.
+set(KG_WARNINGS -Wall -Wextra -Wpedantic)
+if(KG_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+add_library(kg_core STATIC ${KG_CORE_SOURCES})
+target_compile_options(kg_core PRIVATE ${KG_WARNINGS})
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_executable(kg_core_tests ${KG_CORE_TESTS})
+target_link_libraries(kg_core_tests PRIVATE kg_core GTest::gtest_main)
+target_compile_options(kg_core_tests PRIVATE ${KG_WARNINGS})
+add_test(NAME core_tests COMMAND kg_core_tests)
+set_tests_properties(core_tests PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+
+# Tools that need no Windows header are built natively too.
+file(GLOB KG_NATIVE_TOOLS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/native/*.cmake)
+foreach(f ${KG_NATIVE_TOOLS})
+  include(${f})
+endforeach()
+
+if(KG_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # A second copy of the core, instrumented for coverage-guided fuzzing.
+  add_library(kg_core_fuzz STATIC ${KG_CORE_SOURCES})
+  target_compile_options(kg_core_fuzz PRIVATE -fsanitize=fuzzer-no-link)
+  file(GLOB KG_FUZZ_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/fuzz_*.cpp)
+  foreach(src ${KG_FUZZ_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE kg_core_fuzz)
+  endforeach()
+endif()
+
+if(KG_BENCH)
+  find_package(benchmark QUIET)
+  file(GLOB KG_BENCH_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/bench_*.cpp)
+  if(benchmark_FOUND AND KG_BENCH_SOURCES)
+    foreach(src ${KG_BENCH_SOURCES})
+      get_filename_component(name ${src} NAME_WE)
+      add_executable(${name} ${src})
+      target_link_libraries(${name} PRIVATE kg_core benchmark::benchmark inih)
+    endforeach()
+  endif()
+endif()

@@ -1,0 +1,47 @@
+#pragma once
+// Components: named objects owned by another component. The owner frees what
+// it owns (last created first); names are valid identifiers, unique among the
+// owner's components without regard to letter case.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kit {
+
+class TComponent {
+public:
+    explicit TComponent(TComponent* owner);
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+    virtual ~TComponent();
+
+    const std::string& Name() const noexcept { return name_; }
+    // Raises kit::Error "''%s'' is not a valid component name" or
+    // "A component named %s already exists".
+    void SetName(const std::string& name);
+
+    TComponent* Owner() const noexcept { return owner_; }
+    std::size_t ComponentCount() const noexcept { return components_.size(); }
+    TComponent* Components(std::size_t index) const { return components_.at(index); }
+    // Owned components in creation order.
+    const std::vector<TComponent*>& OwnedComponents() const noexcept { return components_; }
+    // Owned component by name, letter case ignored; nullptr when absent or name empty.
+    TComponent* FindComponent(const std::string& name) const;
+
+    std::intptr_t Tag = 0;
+
+private:
+    void insertComponent(TComponent* c) { components_.push_back(c); }
+    void removeComponent(TComponent* c);
+
+    TComponent* owner_;
+    std::string name_;
+    std::vector<TComponent*> components_;
+    bool destroying_ = false;
+};
+
+bool IsValidIdent(const std::string& name);
+bool SameText(const std::string& a, const std::string& b);
+
+} // namespace kit

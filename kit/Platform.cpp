@@ -1,0 +1,82 @@
+#include "kit/Platform.h"
+
+#include <commdlg.h>
+#include <hlink.h>
+#include <shellapi.h>
+#include <vector>
+
+namespace kit {
+namespace {
+
+class Win32Platform final : public Platform {
+public:
+    int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) override {
+        return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    }
+
+    bool fileDialog(HWND owner, FileDialogRequest& request) override {
+        // The kit's filter form separates with "|"; the dialog wants NULs.
+        std::string filter = request.filter;
+        for (char& c : filter)
+            if (c == '|') c = '\0';
+        filter.append(2, '\0');
+        std::vector<char> name(32768, '\0');
+        request.fileName.copy(name.data(), name.size() - 1);
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = filter.c_str();
+        ofn.nFilterIndex = static_cast<DWORD>(request.filterIndex);
+        ofn.lpstrFile = name.data();
+        ofn.nMaxFile = static_cast<DWORD>(name.size());
+        ofn.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+        ofn.lpstrDefExt = request.defaultExt.empty() ? nullptr : request.defaultExt.c_str();
+        ofn.Flags = request.flags | OFN_EXPLORER;
+        const BOOL ok = request.save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+        if (!ok) return false;
+        request.fileName = name.data();
+        request.filterIndex = static_cast<int>(ofn.nFilterIndex);
+        return true;
+    }
+
+    void shellOpen(const std::string& target) override {
+        ShellExecuteA(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+
+    HRESULT hlinkNavigate(const std::wstring& url) override {
+        return HlinkNavigateString(nullptr, url.c_str());
+    }
+
+    HRESULT createAutomationObject(const std::wstring& progId, IDispatch** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        CLSID clsid;
+        HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+        if (FAILED(hr)) return hr;
+        return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                reinterpret_cast<void**>(out));
+    }
+
+    DWORD tickCount() override { return GetTickCount(); }
+
+    CalendarDate today() override {
+        SYSTEMTIME st;
+        GetLocalTime(&st);
+        return {st.wYear, st.wMonth, st.wDay};
+    }
+};
+
+Platform* current = nullptr;
+
+} // namespace
+
+Platform& realPlatform() {
+    static Win32Platform real;
+    return real;
+}
+
+Platform& platform() { return current ? *current : realPlatform(); }
+
+void setPlatform(Platform* p) { current = p; }
+
+} // namespace kit

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# start | stop: the X server (when no display is set) and the Wine prefix of
+# the Windows build, once per run. Both are stopped by their own process ids.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${KG_WIN_BUILD:-$here/build/windows}
+export WINEPREFIX=$build/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES=mscoree,mshtml=
+case "${1:-}" in
+start)
+  mkdir -p "$build"
+  if [ -z "${DISPLAY:-}" ]; then
+    for n in $(seq 91 140); do
+      [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+      Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+      echo $! > "$build/xvfb.pid"
+      echo ":$n" > "$build/xvfb.display"
+      for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+      break
+    done
+    export DISPLAY=$(cat "$build/xvfb.display")
+  else
+    rm -f "$build/xvfb.display" "$build/xvfb.pid"
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  # A persistent server keeps every later wine start fast, and the prefix's
+  # services are started here, detached from any test runner's output pipes.
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wineboot >/dev/null 2>&1 </dev/null || true
+  ;;
+stop)
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -f "$build/xvfb.pid" ]; then
+    kill "$(cat "$build/xvfb.pid")" 2>/dev/null || true
+    rm -f "$build/xvfb.pid" "$build/xvfb.display"
+  fi
+  ;;
+*) echo "usage: $0 start|stop" >&2; exit 2 ;;
+esac

@@ -1,0 +1,56 @@
+#pragma once
+// A platform for tests: records every blocking or outside-reaching call and
+// answers from a script, so nothing modal ever waits in a test.
+#include "kit/Platform.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kgtest {
+
+struct RecordedMessageBox {
+    std::string text, caption;
+    UINT type = 0;
+};
+
+class RecordingPlatform : public kit::Platform {
+public:
+    // Installs itself for its lifetime.
+    RecordingPlatform() { kit::setPlatform(this); }
+    ~RecordingPlatform() override { kit::setPlatform(nullptr); }
+
+    std::vector<RecordedMessageBox> messageBoxes;
+    std::deque<int> messageBoxAnswers;  // default when empty: IDOK (IDNO for MB_YESNO)
+
+    std::vector<kit::FileDialogRequest> fileDialogs;
+    std::deque<std::optional<std::string>> fileDialogAnswers;  // nullopt = cancel; default cancel
+
+    std::vector<std::string> shellOpens;
+    std::vector<std::wstring> hlinkNavigations;
+    std::vector<std::wstring> automationRequests;
+    std::function<HRESULT(const std::wstring&, IDispatch**)> automationFactory;
+
+    DWORD tick = 1000;
+    DWORD tickStep = 0;  // added to tick at every call
+    kit::CalendarDate todayDate{2026, 12, 7};
+
+    int messageBox(HWND, const std::string& text, const std::string& caption, UINT type) override;
+    bool fileDialog(HWND, kit::FileDialogRequest& request) override;
+    void shellOpen(const std::string& target) override { shellOpens.push_back(target); }
+    HRESULT hlinkNavigate(const std::wstring& url) override {
+        hlinkNavigations.push_back(url);
+        return S_OK;
+    }
+    HRESULT createAutomationObject(const std::wstring& progId, IDispatch** out) override;
+    DWORD tickCount() override {
+        DWORD t = tick;
+        tick += tickStep;
+        return t;
+    }
+    kit::CalendarDate today() override { return todayDate; }
+};
+
+} // namespace kgtest

@@ -27,10 +27,21 @@ add_executable(kg_core_tests ${KG_CORE_TESTS})
 target_link_libraries(kg_core_tests PRIVATE kg_core GTest::gtest_main)
 add_test(NAME core_tests COMMAND kg_core_tests)
 
+# The stand-in browser object (tools/bandhost/lib): used by bandhost, the demo and the tests.
+file(GLOB KG_STANDIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/bandhost/lib/*.cpp)
+if(KG_STANDIN_SOURCES)
+  add_library(kg_standin STATIC ${KG_STANDIN_SOURCES})
+  target_link_libraries(kg_standin PUBLIC kg_win)
+  target_compile_options(kg_standin PRIVATE ${KG_WARNINGS})
+endif()
+
 # One test program per subsystem folder; each runs its cases one after another,
 # so tests that share the toolbar key or the display never overlap.
 add_library(kg_win_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/support/WinTestMain.cpp)
 target_link_libraries(kg_win_test_main PUBLIC kg_win GTest::gtest)
+if(TARGET kg_standin)
+  target_link_libraries(kg_win_test_main PUBLIC kg_standin)
+endif()
 file(GLOB KG_TEST_SUPPORT CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
 list(REMOVE_ITEM KG_TEST_SUPPORT ${PROJECT_SOURCE_DIR}/tests/support/WinTestMain.cpp)
 foreach(sub config kit toolbar host tools)

@@ -1,1 +1,747 @@
-// placeholder
+#include "config/BigIni.h"
+
+#include "kit/Error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+
+namespace config {
+namespace {
+
+constexpr std::size_t SmallTextBuffer = 128;
+// A larger request gains nothing and could fail to allocate.
+constexpr std::size_t LargestTextBuffer = std::size_t{16} << 20;
+constexpr char CtrlZ = '\x1A';
+
+inline unsigned char fold(unsigned char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+bool sameText(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+int compareText(std::string_view a, std::string_view b) noexcept {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = fold(static_cast<unsigned char>(a[i]));
+        const unsigned char y = fold(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+inline bool isBlankOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
+
+std::string errnoText(int code) { return std::generic_category().message(code); }
+
+struct FileCloser {
+    void operator()(std::FILE* f) const noexcept { std::fclose(f); }
+};
+using unique_file = std::unique_ptr<std::FILE, FileCloser>;
+
+// Splits a byte stream, fed in chunks of any size, into lines: a line feed
+// ends a line, carriage returns are dropped wherever they stand (so CR LF ends
+// a line and a lone CR vanishes), and Ctrl-Z as the first byte of a line ends
+// the input. Lines wholly inside one chunk are handed out without a copy.
+class LineSplitter {
+public:
+    bool ended() const noexcept { return ended_; }
+
+    template <class Sink> void feed(const char* data, std::size_t size, Sink& sink) {
+        const char* p = data;
+        const char* const end = data + size;
+        while (p < end && !ended_) {
+            if (atLineStart_) {
+                if (*p == CtrlZ) {
+                    ended_ = true;
+                    pending_.clear();
+                    return;
+                }
+                atLineStart_ = false;
+            }
+            const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* const stop = lf ? lf : end;
+            const auto length = static_cast<std::size_t>(stop - p);
+            if (lf && pending_.empty() && !std::memchr(p, '\r', length)) {
+                sink(std::string_view(p, length));
+            } else {
+                for (const char* q = p; q < stop; ++q)
+                    if (*q != '\r') pending_.push_back(*q);
+                if (lf) {
+                    sink(std::string_view(pending_));
+                    pending_.clear();
+                }
+            }
+            if (!lf) return;
+            p = lf + 1;
+            atLineStart_ = true;
+        }
+    }
+
+    // The last line need not end with a line feed.
+    template <class Sink> void finish(Sink& sink) {
+        if (!ended_ && !pending_.empty()) sink(std::string_view(pending_));
+        pending_.clear();
+        ended_ = true;
+    }
+
+private:
+    std::string pending_;
+    bool atLineStart_ = true;
+    bool ended_ = false;
+};
+
+struct LoadOptions {
+    bool dropCommentLines, dropLinesWithoutEquals, dropBlanksAroundEquals, stripValueQuotes, trimLineEnds;
+    bool changeLines() const noexcept {
+        return dropLinesWithoutEquals || dropBlanksAroundEquals || stripValueQuotes || trimLineEnds;
+    }
+};
+
+// Receives the lines of a file and appends them to the document's sections.
+class SectionLoader {
+public:
+    SectionLoader(TSectionList& sections, const LoadOptions& options)
+        : sections_(sections), options_(options), changeLines_(options.changeLines()) {}
+
+    void operator()(std::string_view raw) {
+        if (raw.empty()) return;
+        if (options_.dropCommentLines && raw.front() == ';') return;
+        if (raw.size() >= 2 && raw.front() == '[' && raw.back() == ']') {
+            current_ = &sections_.Lines(sections_.Add(std::string(raw.substr(1, raw.size() - 2))));
+            return;
+        }
+        if (!current_) return; // above the first header: not part of any section
+        if (!changeLines_) {
+            current_->emplace_back(raw);
+            return;
+        }
+        std::string line(raw);
+        if (options_.dropBlanksAroundEquals) dropBlanksAroundEquals(line);
+        if (options_.stripValueQuotes) stripValueQuotes(line);
+        if (options_.trimLineEnds) {
+            std::size_t n = line.size();
+            while (n > 0 && static_cast<unsigned char>(line[n - 1]) < 0x21) --n;
+            line.resize(n);
+        }
+        if (options_.dropLinesWithoutEquals && line.find('=') == std::string::npos) return;
+        current_->push_back(std::move(line));
+    }
+
+private:
+    static void dropBlanksAroundEquals(std::string& line) {
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos || eq == 0) return;
+        std::size_t from = eq;
+        while (from > 0 && isBlankOrTab(line[from - 1])) --from;
+        line.erase(from, eq - from);
+        // A line whose name part was all blanks now begins with "=" and keeps its value's blanks.
+        if (from == 0) return;
+        std::size_t after = from + 1;
+        while (after < line.size() && isBlankOrTab(line[after])) ++after;
+        line.erase(from + 1, after - (from + 1));
+    }
+
+    static void stripValueQuotes(std::string& line) {
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos || eq == 0 || eq + 2 >= line.size()) return;
+        const char quote = line[eq + 1];
+        if ((quote == '"' || quote == '\'') && line.back() == quote) {
+            line.pop_back();
+            line.erase(eq + 1, 1);
+        }
+    }
+
+    TSectionList& sections_;
+    const LoadOptions options_;
+    const bool changeLines_;
+    TStrings* current_ = nullptr;
+};
+
+// The checks of ReadInteger (see the header).
+std::optional<std::int32_t> parseInteger(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    std::size_t hexFrom = 0;
+    if (text[0] == '$' || text[0] == 'x' || text[0] == 'X')
+        hexFrom = 1;
+    else if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        hexFrom = 2;
+    if (hexFrom > 0) {
+        const std::string_view digits = text.substr(hexFrom);
+        if (digits.empty() || digits.size() > 8) return std::nullopt;
+        std::uint32_t value = 0;
+        for (char c : digits) {
+            unsigned digit;
+            if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+            else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+            else return std::nullopt;
+            value = (value << 4) | digit;
+        }
+        return static_cast<std::int32_t>(value); // the 32-bit pattern
+    }
+    bool negative = false;
+    if (text[0] == '+' || text[0] == '-') {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > std::int64_t{1} << 31) return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value > INT32_MAX) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+// Dates: days since 1899-12-30 <-> civil dates (proleptic Gregorian).
+constexpr std::int64_t AutomationEpochFromUnix = 25569; // 1970-01-01 as an automation date
+constexpr std::int64_t FirstDay = -693593;              // 0001-01-01
+constexpr std::int64_t LastDay = 2958465;               // 9999-12-31
+
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468 + AutomationEpochFromUnix;
+}
+
+void civilFromDays(std::int64_t days, int& y, unsigned& m, unsigned& d) noexcept {
+    const std::int64_t z = days - AutomationEpochFromUnix + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
+}
+
+bool readDigits(std::string_view text, std::size_t at, std::size_t count, unsigned& value) noexcept {
+    if (at + count > text.size()) return false;
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
+    }
+    return true;
+}
+
+// "YYYY-MM-DD" -> day number.
+std::optional<double> parseDate(std::string_view text) {
+    unsigned y, m, d;
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !readDigits(text, 0, 4, y) ||
+        !readDigits(text, 5, 2, m) || !readDigits(text, 8, 2, d) || y < 1 || m < 1 || m > 12 || d < 1)
+        return std::nullopt;
+    static constexpr unsigned monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (d > monthDays[m - 1] || (m == 2 && d == 29 && !leap)) return std::nullopt;
+    return static_cast<double>(daysFromCivil(y, m, d));
+}
+
+// "HH:MM:SS" or "HH:MM" -> fraction of a day.
+std::optional<double> parseTime(std::string_view text) {
+    unsigned h, mi, s = 0;
+    if ((text.size() != 5 && text.size() != 8) || text[2] != ':' || !readDigits(text, 0, 2, h) ||
+        !readDigits(text, 3, 2, mi))
+        return std::nullopt;
+    if (text.size() == 8 && (text[5] != ':' || !readDigits(text, 6, 2, s))) return std::nullopt;
+    if (h > 23 || mi > 59 || s > 59) return std::nullopt;
+    return (h * 3600.0 + mi * 60.0 + s) / 86400.0;
+}
+
+// Whole seconds since the epoch, rounded; raises for a value outside years 1 to 9999.
+std::int64_t toSeconds(TDateTime value) {
+    if (!std::isfinite(value) || value < static_cast<double>(FirstDay) || value >= static_cast<double>(LastDay + 1))
+        throw kit::Error("Invalid date and time value.");
+    return std::min(static_cast<std::int64_t>(std::llround(value * 86400.0)), (LastDay + 1) * 86400 - 1);
+}
+
+std::string dateText(std::int64_t seconds) {
+    std::int64_t days = seconds / 86400;
+    if (seconds % 86400 < 0) --days;
+    int y;
+    unsigned m, d;
+    civilFromDays(days, y, m, d);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", y, m, d);
+    return text;
+}
+
+std::string timeText(std::int64_t seconds) {
+    std::int64_t s = seconds % 86400;
+    if (s < 0) s += 86400;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                  static_cast<int>(s % 60));
+    return text;
+}
+
+// A line that would not load back as the same key line of the same section.
+void checkWritable(const std::string& section, const std::string& key, const std::string& value) {
+    auto hasBreak = [](const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; };
+    if (hasBreak(section) || hasBreak(key) || hasBreak(value))
+        throw kit::Error("An INI name or value cannot contain a line break.");
+    if (key.find('=') != std::string::npos) throw kit::Error("An INI key cannot contain \"=\".");
+    if (key.front() == CtrlZ) throw kit::Error("An INI key cannot begin with Ctrl-Z.");
+    if (key.front() == '[' && !value.empty() && value.back() == ']')
+        throw kit::Error("An INI line cannot have the form of a section header.");
+}
+
+} // namespace
+
+// ---- TSectionList ----
+
+std::size_t TSectionList::checked(std::int32_t index) {
+    if (index < 0) throw std::out_of_range("TSectionList: index out of range");
+    return static_cast<std::size_t>(index);
+}
+
+std::int32_t TSectionList::Find(std::string_view name, std::int32_t start) const noexcept {
+    const std::int32_t count = Count();
+    if (start < 0 || start >= count) start = 0;
+    for (std::int32_t i = start; i < count; ++i)
+        if (sameText(entries_[static_cast<std::size_t>(i)].name, name)) return i;
+    for (std::int32_t i = 0; i < start; ++i)
+        if (sameText(entries_[static_cast<std::size_t>(i)].name, name)) return i;
+    return -1;
+}
+
+std::int32_t TSectionList::IndexOf(std::string_view name) {
+    const std::int32_t found = Find(name, Cursor);
+    if (found >= 0) Cursor = found;
+    return found;
+}
+
+std::int32_t TSectionList::Add(std::string name) {
+    if (entries_.size() >= static_cast<std::size_t>(INT32_MAX)) throw std::length_error("TSectionList: too many sections");
+    entries_.push_back(Entry{std::move(name), {}});
+    return Count() - 1;
+}
+
+void TSectionList::Delete(std::int32_t index) {
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(checked(index)));
+    if (Cursor >= Count()) Cursor = 0;
+}
+
+void TSectionList::Clear() noexcept {
+    entries_.clear();
+    Cursor = 0;
+}
+
+void TSectionList::Truncate(std::int32_t count) noexcept {
+    if (count >= 0 && count < Count()) entries_.resize(static_cast<std::size_t>(count));
+    if (Cursor >= Count()) Cursor = 0;
+}
+
+bool TSectionList::EraseDuplicates(const TDuplicateSectionEvent& handler) {
+    const std::size_t count = entries_.size();
+    if (count < 2) return false;
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        const int c = compareText(entries_[a].name, entries_[b].name);
+        return c != 0 ? c < 0 : a < b;
+    });
+    std::vector<bool> erased(count, false);
+    bool any = false;
+    std::size_t kept = order[0];
+    for (std::size_t k = 1; k < count; ++k) {
+        const std::size_t e = order[k];
+        if (!sameText(entries_[e].name, entries_[kept].name)) {
+            kept = e;
+            continue;
+        }
+        std::size_t earlier = std::min(kept, e);
+        std::size_t later = std::max(kept, e);
+        if (handler && !handler(entries_[e].name, entries_[earlier].lines, entries_[later].lines))
+            std::swap(earlier, later);
+        kept = earlier;
+        erased[later] = true;
+        any = true;
+    }
+    if (!any) return false;
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        if (!erased[i]) {
+            if (out != i) entries_[out] = std::move(entries_[i]);
+            ++out;
+        }
+    entries_.resize(out);
+    if (Cursor >= Count()) Cursor = 0;
+    return true;
+}
+
+// ---- TBigIniFile ----
+
+TBigIniFile::TBigIniFile(const std::string& fileName) { SetFileName(fileName); }
+
+TBigIniFile::~TBigIniFile() {
+    try {
+        Flush();
+    } catch (...) {
+        // A destructor cannot raise; the file keeps its previous content.
+    }
+}
+
+void TBigIniFile::SetFileName(const std::string& fileName) {
+    Flush();
+    Clear();
+    fileName_ = fileName;
+    if (!fileName_.empty()) {
+        try {
+            LoadFromFile(fileName_);
+        } catch (...) {
+            Clear();
+            fileName_.clear();
+            Modified = false;
+            throw;
+        }
+    }
+    Modified = false;
+}
+
+std::size_t TBigIniFile::bufferSize() const noexcept {
+    if (TextBufferSize <= 0) return SmallTextBuffer;
+    return std::min(static_cast<std::size_t>(TextBufferSize), LargestTextBuffer);
+}
+
+template <class Feed> void TBigIniFile::loadWith(Feed&& feed) {
+    const std::int32_t before = sections_.Count();
+    try {
+        SectionLoader loader(sections_, LoadOptions{DropCommentLines, DropLinesWithoutEquals, DropBlanksAroundEquals,
+                                                    StripValueQuotes, TrimLineEnds});
+        LineSplitter splitter;
+        feed(splitter, loader);
+        splitter.finish(loader);
+        if (sections_.EraseDuplicates(OnDuplicateSection)) Modified = true;
+    } catch (...) {
+        sections_.Truncate(before);
+        throw;
+    }
+}
+
+void TBigIniFile::LoadFromText(std::string_view text) {
+    SectionCursor = 0;
+    loadWith([&](LineSplitter& splitter, SectionLoader& loader) { splitter.feed(text.data(), text.size(), loader); });
+}
+
+void TBigIniFile::LoadFromFile(const std::string& fileName) {
+    SectionCursor = 0;
+    errno = 0;
+    unique_file file(std::fopen(fileName.c_str(), "rb"));
+    if (!file) {
+        const int code = errno;
+        if (code == ENOENT || code == ENOTDIR) return;
+        throw kit::InOutError("Cannot open file \"" + fileName + "\": " + errnoText(code));
+    }
+    std::setvbuf(file.get(), nullptr, _IONBF, 0); // our own buffer does the buffering
+    loadWith([&](LineSplitter& splitter, SectionLoader& loader) {
+        std::vector<char> buffer(bufferSize());
+        while (!splitter.ended()) {
+            errno = 0;
+            const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
+            if (got > 0) splitter.feed(buffer.data(), got, loader);
+            if (got < buffer.size()) {
+                if (std::ferror(file.get()))
+                    throw kit::InOutError("Cannot read file \"" + fileName + "\": " + errnoText(errno ? errno : EIO));
+                break;
+            }
+        }
+    });
+}
+
+void TBigIniFile::Clear() { sections_.Clear(); }
+
+void TBigIniFile::DeleteKey(const std::string& section, const std::string& key) {
+    const KeyHit hit = findKey(section, key, true);
+    if (hit.index < 0) return;
+    hit.lines->erase(hit.lines->begin() + hit.index);
+    Modified = true;
+}
+
+void TBigIniFile::EraseSection(const std::string& section) {
+    const std::int32_t index = sections_.IndexOf(section);
+    if (index < 0) return;
+    sections_.Delete(index);
+    sections_.Cursor = 0;
+    Modified = true;
+    if (SectionCursor < 0 || SectionCursor >= sections_.Count()) SectionCursor = 0;
+}
+
+void TBigIniFile::Flush() {
+    if (!Modified) return;
+    if (!fileName_.empty()) writeFile();
+    Modified = false;
+}
+
+void TBigIniFile::writeFile() const {
+    const std::string temporary = fileName_ + ".tmp";
+    auto fail = [&](const std::string& what, int code) {
+        throw kit::InOutError("Cannot write file \"" + fileName_ + "\": " + what + ": " + errnoText(code));
+    };
+    errno = 0;
+    unique_file file(std::fopen(temporary.c_str(), "wb"));
+    if (!file) fail("cannot create \"" + temporary + "\"", errno ? errno : EIO);
+    try {
+        std::setvbuf(file.get(), nullptr, _IONBF, 0);
+        std::string buffer;
+        const std::size_t capacity = bufferSize();
+        buffer.reserve(capacity);
+        auto drain = [&] {
+            errno = 0;
+            if (!buffer.empty() && std::fwrite(buffer.data(), 1, buffer.size(), file.get()) != buffer.size())
+                fail("write failed", errno ? errno : EIO);
+            buffer.clear();
+        };
+        auto put = [&](std::string_view text) {
+            while (!text.empty()) {
+                const std::size_t n = std::min(text.size(), capacity - buffer.size());
+                buffer.append(text.data(), n);
+                text.remove_prefix(n);
+                if (buffer.size() == capacity) drain();
+            }
+        };
+        for (std::int32_t i = 0; i < sections_.Count(); ++i) {
+            const TStrings& lines = sections_.Lines(i);
+            if (lines.empty()) continue;
+            put("[");
+            put(sections_.Name(i));
+            put("]\r\n");
+            for (const std::string& line : lines) {
+                put(line);
+                put("\r\n");
+            }
+            put("\r\n");
+        }
+        drain();
+        errno = 0;
+        if (std::fclose(file.release()) != 0) fail("close failed", errno ? errno : EIO);
+        std::error_code ec;
+        std::filesystem::rename(std::filesystem::path(temporary), std::filesystem::path(fileName_), ec);
+        if (ec) throw kit::InOutError("Cannot write file \"" + fileName_ + "\": " + ec.message());
+    } catch (const kit::InOutError&) {
+        file.reset();
+        std::remove(temporary.c_str());
+        throw;
+    } catch (const std::exception& e) { // e.g. a name the file system cannot take
+        file.reset();
+        std::remove(temporary.c_str());
+        throw kit::InOutError("Cannot write file \"" + fileName_ + "\": " + e.what());
+    }
+}
+
+bool TBigIniFile::HasSection(const std::string& section) { return sections_.IndexOf(section) >= 0; }
+
+std::string TBigIniFile::ReadValue(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) {
+    return readKey(section, key, defaultValue);
+}
+
+void TBigIniFile::ReadContents(TStrings& target) {
+    for (std::int32_t i = 0; i < sections_.Count(); ++i) {
+        const TStrings& lines = sections_.Lines(i);
+        if (lines.empty()) continue;
+        target.push_back("[" + sections_.Name(i) + "]");
+        target.insert(target.end(), lines.begin(), lines.end());
+        target.emplace_back();
+    }
+}
+
+bool TBigIniFile::ReadBool(const std::string& section, const std::string& key, bool defaultValue) {
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+TDateTime TBigIniFile::ReadDate(const std::string& section, const std::string& key, TDateTime defaultValue) {
+    const std::string text = ReadString(section, key, {});
+    if (text.empty()) return defaultValue;
+    return parseDate(text).value_or(defaultValue);
+}
+
+TDateTime TBigIniFile::ReadDateTime(const std::string& section, const std::string& key, TDateTime defaultValue) {
+    const std::string text = ReadString(section, key, {});
+    if (text.empty()) return defaultValue;
+    const std::string_view view(text);
+    const auto date = parseDate(view.substr(0, 10));
+    if (!date) return defaultValue;
+    if (view.size() == 10) return *date;
+    if (view[10] != ' ') return defaultValue;
+    const auto time = parseTime(view.substr(11));
+    return time ? *date + *time : defaultValue;
+}
+
+double TBigIniFile::ReadFloat(const std::string& section, const std::string& key, double defaultValue) {
+    const std::string text = ReadString(section, key, {});
+    std::string_view view(text);
+    while (!view.empty() && view.front() == ' ') view.remove_prefix(1);
+    if (view.empty()) return defaultValue;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(view.data(), view.data() + view.size(), value);
+    return (ec == std::errc() && end == view.data() + view.size()) ? value : defaultValue;
+}
+
+std::int32_t TBigIniFile::ReadInteger(const std::string& section, const std::string& key,
+                                      std::int32_t defaultValue) {
+    return parseInteger(ReadString(section, key, {})).value_or(defaultValue);
+}
+
+void TBigIniFile::ReadSection(const std::string& section, TStrings& target) {
+    const std::int32_t index = sections_.IndexOf(section);
+    if (index < 0) return;
+    for (const std::string& line : sections_.Lines(index)) {
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos || eq == 0) continue;
+        if (DropCommentLines && line.front() == ';') continue;
+        target.emplace_back(line, 0, eq);
+    }
+}
+
+void TBigIniFile::ReadSections(TStrings& target) {
+    target.clear();
+    target.reserve(static_cast<std::size_t>(sections_.Count()));
+    for (std::int32_t i = 0; i < sections_.Count(); ++i) target.push_back(sections_.Name(i));
+}
+
+void TBigIniFile::ReadSectionValues(const std::string& section, TStrings& target) {
+    const std::int32_t index = sections_.IndexOf(section);
+    if (index < 0) return;
+    if (ClearBeforeReadValues) target.clear();
+    const TStrings& lines = sections_.Lines(index);
+    target.insert(target.end(), lines.begin(), lines.end());
+}
+
+std::string TBigIniFile::ReadString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue) {
+    return readKey(section, key, defaultValue);
+}
+
+TDateTime TBigIniFile::ReadTime(const std::string& section, const std::string& key, TDateTime defaultValue) {
+    const std::string text = ReadString(section, key, {});
+    if (text.empty()) return defaultValue;
+    return parseTime(text).value_or(defaultValue);
+}
+
+bool TBigIniFile::SectionExists(const std::string& section) { return HasSection(section); }
+
+void TBigIniFile::UpdateFile() { Flush(); }
+
+bool TBigIniFile::ValueExists(const std::string& section, const std::string& key) {
+    TStrings names;
+    ReadSection(section, names);
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) { return sameText(name, key); });
+}
+
+void TBigIniFile::WriteValue(const std::string& section, const std::string& key, const std::string& value) {
+    writeKey(section, key, value);
+}
+
+void TBigIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void TBigIniFile::WriteDate(const std::string& section, const std::string& key, TDateTime value) {
+    WriteString(section, key, dateText(toSeconds(std::floor(value))));
+}
+
+void TBigIniFile::WriteDateTime(const std::string& section, const std::string& key, TDateTime value) {
+    const std::int64_t seconds = toSeconds(value);
+    WriteString(section, key, dateText(seconds) + " " + timeText(seconds));
+}
+
+void TBigIniFile::WriteFloat(const std::string& section, const std::string& key, double value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value); // shortest text that reads back exactly
+    WriteString(section, key, std::string(text, result.ptr));
+}
+
+void TBigIniFile::WriteInteger(const std::string& section, const std::string& key, std::int32_t value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void TBigIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    writeKey(section, key, value);
+}
+
+void TBigIniFile::WriteTime(const std::string& section, const std::string& key, TDateTime value) {
+    const double fraction = value - std::floor(value);
+    WriteString(section, key, timeText(toSeconds(std::isfinite(value) ? fraction : value)));
+}
+
+TBigIniFile::KeyHit TBigIniFile::findKey(std::string_view section, std::string_view key, bool create) {
+    KeyHit hit;
+    const std::int32_t index = sections_.Find(section, SectionCursor);
+    if (index < 0) {
+        if (create) {
+            SectionCursor = sections_.Add(std::string(section));
+            hit.lines = &sections_.Lines(SectionCursor);
+        }
+        return hit;
+    }
+    SectionCursor = index;
+    hit.lines = &sections_.Lines(index);
+    if (key.find('=') != std::string_view::npos) return hit; // a name part never holds "="
+    const TStrings& lines = *hit.lines;
+    const std::size_t n = key.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.size() > n && line[n] == '=' && sameText(std::string_view(line).substr(0, n), key)) {
+            hit.index = static_cast<std::ptrdiff_t>(i);
+            break;
+        }
+    }
+    return hit;
+}
+
+std::string TBigIniFile::readKey(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) {
+    const KeyHit hit = findKey(section, key, false);
+    if (hit.index < 0) return defaultValue;
+    return (*hit.lines)[static_cast<std::size_t>(hit.index)].substr(key.size() + 1);
+}
+
+void TBigIniFile::writeKey(const std::string& section, const std::string& key, const std::string& value) {
+    if (key.empty()) {
+        if (section.empty() && value.empty())
+            Flush();
+        else
+            EraseSection(section);
+        return;
+    }
+    checkWritable(section, key, value);
+    std::string line;
+    line.reserve(key.size() + 1 + value.size());
+    line.append(key).append(1, '=').append(value);
+    const KeyHit hit = findKey(section, key, true);
+    if (hit.index < 0) {
+        hit.lines->push_back(std::move(line));
+        Modified = true;
+        return;
+    }
+    std::string& stored = (*hit.lines)[static_cast<std::size_t>(hit.index)];
+    if (stored != line) {
+        stored = std::move(line);
+        Modified = true;
+    }
+}
+
+} // namespace config

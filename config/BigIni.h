@@ -1,0 +1,208 @@
+#pragma once
+// The INI document: reads a file in INI syntax once, keeps it in memory as an
+// ordered list of sections (each an ordered list of raw lines), answers every
+// lookup from memory and can write itself back. Portable: no Windows header.
+//
+// The syntax is deliberately literal: blanks around "=" belong to the key and
+// the value, names are compared without regard to ASCII letter case, the first
+// of duplicate sections or keys wins, and ";" starts a comment only when
+// DropCommentLines is set.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace config {
+
+// A target list of the read operations.
+using TStrings = std::vector<std::string>;
+
+// Dates and times as a day count like the platform's automation date: days
+// since 1899-12-30; the floor is the day and what lies above it the time of day. Their text form is fixed and independent
+// of the locale: "YYYY-MM-DD", "HH:MM:SS" and "YYYY-MM-DD HH:MM:SS"
+// (reads also accept "HH:MM"), years 1 to 9999.
+using TDateTime = double;
+
+// Decides which of two sections of equal name survives loading: true keeps
+// the one that comes first in the document, false the later one. It receives
+// the later section's name and both line lists (it may change them, e.g. to
+// merge the loser's lines into the survivor).
+using TDuplicateSectionEvent =
+    std::function<bool(const std::string& name, TStrings& earlierLines, TStrings& laterLines)>;
+
+// The sections of a document in order: each a name (verbatim, without the
+// brackets) and its own line list. Names are compared ASCII-case-insensitively.
+// References to line lists stay valid until a section is added or removed.
+class TSectionList {
+public:
+    // Position of the entry the last name search found; where the next one starts.
+    std::int32_t Cursor = 0;
+
+    TSectionList() = default;
+    TSectionList(const TSectionList&) = delete;
+    TSectionList& operator=(const TSectionList&) = delete;
+    virtual ~TSectionList() = default;
+
+    std::int32_t Count() const noexcept { return static_cast<std::int32_t>(entries_.size()); }
+    const std::string& Name(std::int32_t index) const { return entries_.at(checked(index)).name; }
+    TStrings& Lines(std::int32_t index) { return entries_.at(checked(index)).lines; }
+    const TStrings& Lines(std::int32_t index) const { return entries_.at(checked(index)).lines; }
+
+    // Cursor search: from Cursor to the last entry, then from the first to
+    // Cursor - 1; a hit moves Cursor there. -1 when no entry has that name.
+    virtual std::int32_t IndexOf(std::string_view name);
+    // The same search starting at `start` (any value; out of range means 0),
+    // without touching Cursor.
+    std::int32_t Find(std::string_view name, std::int32_t start) const noexcept;
+
+    // Appends a section with no lines (names are not checked) and answers its position.
+    std::int32_t Add(std::string name);
+    void Delete(std::int32_t index);
+    void Clear() noexcept;
+    // Drops the entries from position `count` on (used to undo a failed load).
+    void Truncate(std::int32_t count) noexcept;
+
+    // Erases all but one section of every name (see TDuplicateSectionEvent;
+    // without a handler the first one survives) and answers whether it erased any.
+    bool EraseDuplicates(const TDuplicateSectionEvent& handler);
+
+private:
+    struct Entry {
+        std::string name;
+        TStrings lines;
+    };
+    static std::size_t checked(std::int32_t index);
+    std::vector<Entry> entries_;
+};
+
+// The INI document. Construction binds it to a file and loads that file;
+// destruction writes pending changes back (see Flush).
+//
+// The operations below are virtual and declared in the order of their slots;
+// each calls the others through the virtual functions, so a derived document
+// may replace any of them. (During construction and destruction C++ calls this
+// class's own versions.)
+class TBigIniFile {
+public:
+    static constexpr std::int32_t DefaultTextBufferSize = 0x7000;
+
+    // The document differs from what the file holds.
+    bool Modified = false;
+    // Read/write buffer in bytes; 0 or less: a small default (128 bytes).
+    std::int32_t TextBufferSize = DefaultTextBufferSize;
+    // Consulted while loading; see TDuplicateSectionEvent.
+    TDuplicateSectionEvent OnDuplicateSection;
+    // Position of the section the last key lookup matched; where the next starts.
+    std::int32_t SectionCursor = 0;
+
+    // Options. They act while loading (set them on a document built with an
+    // empty name, then call SetFileName or LoadFromFile) or while reading.
+    bool ClearBeforeReadValues = false;  // ReadSectionValues empties its target first
+    bool DropCommentLines = false;       // lines beginning with ";" vanish; ReadSection skips such names
+    bool DropLinesWithoutEquals = false; // lines without "=" vanish
+    bool DropBlanksAroundEquals = false; // blanks and tabs around the first "=" go
+    bool StripValueQuotes = false;       // one pair of matching quotes around a value goes
+    bool TrimLineEnds = false;           // trailing characters below 0x21 go
+
+    // Builds an empty document and binds it to `fileName` (SetFileName); an
+    // empty name gives a document bound to no file. Raises kit::InOutError when
+    // the file exists but cannot be read.
+    explicit TBigIniFile(const std::string& fileName = {});
+    // Writes pending changes (Flush). A failure cannot be raised from here: it
+    // is swallowed, the file keeps its previous content and the changes are lost.
+    // Call Flush first to see write errors.
+    virtual ~TBigIniFile();
+    TBigIniFile(const TBigIniFile&) = delete;
+    TBigIniFile& operator=(const TBigIniFile&) = delete;
+
+    const std::string& FileName() const noexcept { return fileName_; }
+    // Flushes to the old file, empties the document, binds it to `fileName`,
+    // loads that file (when the name is not empty) and clears Modified. When
+    // loading fails the error is raised and the document is left empty and
+    // bound to no file, so that no later write can replace a file it could not read.
+    void SetFileName(const std::string& fileName);
+
+    TSectionList& Sections() noexcept { return sections_; }
+    const TSectionList& Sections() const noexcept { return sections_; }
+
+    // Loads `text` as if it were a file's content (same line rules as LoadFromFile).
+    void LoadFromText(std::string_view text);
+
+    // Slots 0 to 28.
+    // Merges the file's sections behind the present ones (a missing file adds
+    // nothing); duplicates are then erased and, if any were, Modified is set.
+    // Raises kit::InOutError when the file exists but cannot be read; the
+    // document then keeps what it had before.
+    virtual void LoadFromFile(const std::string& fileName);
+    // Discards all sections (Modified and SectionCursor unchanged).
+    virtual void Clear();
+    // Removes the key's first line; a missing section is created empty.
+    virtual void DeleteKey(const std::string& section, const std::string& key);
+    virtual void EraseSection(const std::string& section);
+    // If Modified and bound to a file: writes the whole document to a temporary
+    // file beside it (FileName + ".tmp") and renames that over the file, so a
+    // failure never leaves a truncated file. A failure raises kit::InOutError
+    // and leaves Modified set. Then (also when bound to no file) clears Modified.
+    virtual void Flush();
+    virtual bool HasSection(const std::string& section);
+    virtual std::string ReadValue(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue);
+    // Appends the document in file layout: per section with lines, "[name]",
+    // the lines, and an empty text.
+    virtual void ReadContents(TStrings& target);
+    virtual bool ReadBool(const std::string& section, const std::string& key, bool defaultValue);
+    virtual TDateTime ReadDate(const std::string& section, const std::string& key, TDateTime defaultValue);
+    virtual TDateTime ReadDateTime(const std::string& section, const std::string& key, TDateTime defaultValue);
+    virtual double ReadFloat(const std::string& section, const std::string& key, double defaultValue);
+    // Decimal in the signed 32-bit range (optional sign), or "$", "x", "X",
+    // "0x", "0X" and 1 to 8 hexadecimal digits as a 32-bit pattern; leading
+    // blanks allowed, nothing after the digits. Anything else: the default.
+    virtual std::int32_t ReadInteger(const std::string& section, const std::string& key,
+                                     std::int32_t defaultValue);
+    // Appends the key names of the section (unchanged list for a missing section).
+    virtual void ReadSection(const std::string& section, TStrings& target);
+    // Replaces the list's content with the section names in document order.
+    virtual void ReadSections(TStrings& target);
+    // Appends the section's lines verbatim (unchanged list for a missing section).
+    virtual void ReadSectionValues(const std::string& section, TStrings& target);
+    // Everything after the "=" of the key's first line, verbatim; the default
+    // when the section or the key is missing.
+    virtual std::string ReadString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue);
+    virtual TDateTime ReadTime(const std::string& section, const std::string& key, TDateTime defaultValue);
+    virtual bool SectionExists(const std::string& section);
+    virtual void UpdateFile();
+    virtual bool ValueExists(const std::string& section, const std::string& key);
+    virtual void WriteValue(const std::string& section, const std::string& key, const std::string& value);
+    virtual void WriteBool(const std::string& section, const std::string& key, bool value);
+    virtual void WriteDate(const std::string& section, const std::string& key, TDateTime value);
+    virtual void WriteDateTime(const std::string& section, const std::string& key, TDateTime value);
+    virtual void WriteFloat(const std::string& section, const std::string& key, double value);
+    virtual void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
+    // Empty key: flushes when section and value are empty too, else erases the
+    // section. Otherwise replaces the key's first line (when it differs) or
+    // appends key + "=" + value, creating the section when missing. Raises
+    // kit::Error for a line that would not read back as written: a line break
+    // anywhere, "=" in the key, or a line that would read as a section header
+    // or end the file (Ctrl-Z at its start).
+    virtual void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    virtual void WriteTime(const std::string& section, const std::string& key, TDateTime value);
+
+private:
+    struct KeyHit {
+        TStrings* lines = nullptr; // the section's lines; null when the section is missing
+        std::ptrdiff_t index = -1; // the key's line; -1 when the key is absent
+    };
+    KeyHit findKey(std::string_view section, std::string_view key, bool create);
+    std::string readKey(const std::string& section, const std::string& key, const std::string& defaultValue);
+    void writeKey(const std::string& section, const std::string& key, const std::string& value);
+    template <class Feed> void loadWith(Feed&& feed);
+    void writeFile() const;
+    std::size_t bufferSize() const noexcept;
+
+    std::string fileName_;
+    TSectionList sections_;
+};
+
+} // namespace config

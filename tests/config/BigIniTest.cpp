@@ -1,1 +1,453 @@
-// placeholder
+#include "config/BigIni.h"
+
+#include "kit/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+using config::TBigIniFile;
+using config::TStrings;
+namespace fs = std::filesystem;
+
+namespace {
+
+class BigIniTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               ("kg_bigini_" + std::string(info->name()) + "_" + std::to_string(std::random_device{}()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+
+    std::string put(const char* name, std::string_view bytes) const {
+        std::ofstream out(dir_ / name, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path(name);
+    }
+
+    static std::string slurp(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream all;
+        all << in.rdbuf();
+        return all.str();
+    }
+
+    // Loads `bytes` into `ini` (built with no file, so options can be set first).
+    void load(TBigIniFile& ini, std::string_view bytes, const std::function<void(TBigIniFile&)>& options = {}) {
+        if (options) options(ini);
+        ini.SetFileName(put("doc.ini", bytes));
+    }
+
+    static TStrings contents(TBigIniFile& ini) {
+        TStrings all;
+        ini.ReadContents(all);
+        return all;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(BigIniTest, MissingFileGivesEmptyDocumentAndWritesNothing) {
+    const std::string name = path("absent.ini");
+    {
+        TBigIniFile ini(name);
+        EXPECT_EQ(ini.ReadString("Options", "Key", "dflt"), "dflt");
+        TStrings sections{"stale"};
+        ini.ReadSections(sections);
+        EXPECT_TRUE(sections.empty());
+        EXPECT_FALSE(ini.HasSection("Options"));
+        EXPECT_FALSE(ini.Modified);
+        EXPECT_EQ(ini.FileName(), name);
+    }
+    EXPECT_FALSE(fs::exists(name));
+}
+
+TEST_F(BigIniTest, BlanksAroundEqualsBelongToKeyAndValue) {
+    TBigIniFile plain("");
+    load(plain, "[S]\r\nKey = Value\r\nPad=  v  \r\n");
+    EXPECT_EQ(plain.ReadString("S", "Key", "dflt"), "dflt");
+    EXPECT_EQ(plain.ReadString("s", "key ", "dflt"), " Value");
+    EXPECT_EQ(plain.ReadString("S", "Pad", "dflt"), "  v  ");
+
+    TBigIniFile dropped("");
+    load(dropped, "[S]\r\nKey \t=\t Value\r\n  = x\r\n=  y\r\nk=\r\n", [](TBigIniFile& i) { i.DropBlanksAroundEquals = true; });
+    EXPECT_EQ(dropped.ReadString("S", "Key", "dflt"), "Value");
+    TStrings lines;
+    dropped.ReadSectionValues("S", lines);
+    // A name part of blanks only vanishes, and the "=" then leads, so the value keeps its blanks.
+    EXPECT_EQ(lines, (TStrings{"Key=Value", "= x", "=  y", "k="}));
+}
+
+TEST_F(BigIniTest, HeaderLinesMustBeExact) {
+    const std::string text = "stray=1\r\n [Lead]\r\n[A]\r\nk=1\r\n[B] \r\nm=2\r\n [C]\r\n[]\r\ne=3\r\n";
+    TBigIniFile ini("");
+    load(ini, text);
+    TStrings sections;
+    ini.ReadSections(sections);
+    EXPECT_EQ(sections, (TStrings{"A", ""}));
+    TStrings lines;
+    ini.ReadSectionValues("A", lines);
+    EXPECT_EQ(lines, (TStrings{"k=1", "[B] ", "m=2", " [C]"}));
+    EXPECT_EQ(ini.ReadString("", "e", ""), "3");
+    EXPECT_EQ(ini.ReadString("A", "stray", "none"), "none");
+
+    TBigIniFile trimmed("");
+    load(trimmed, text, [](TBigIniFile& i) { i.TrimLineEnds = true; });
+    lines.clear();
+    trimmed.ReadSectionValues("A", lines);
+    EXPECT_EQ(lines, (TStrings{"k=1", "[B]", "m=2", " [C]"}));
+    EXPECT_FALSE(trimmed.HasSection("B"));
+}
+
+TEST_F(BigIniTest, ByteOrderMarkHidesTheFirstHeader) {
+    TBigIniFile ini("");
+    load(ini, "\xEF\xBB\xBF[Options]\r\nk=1\r\n[Next]\r\nk=2\r\n");
+    EXPECT_FALSE(ini.HasSection("Options"));
+    EXPECT_EQ(ini.ReadString("Next", "k", ""), "2");
+}
+
+TEST_F(BigIniTest, LineEnds) {
+    TBigIniFile ini("");
+    // LF and CR LF end lines; a lone CR vanishes; Ctrl-Z ends the input only at a line start.
+    load(ini, "[S]\na=1\r\nb=2\rc\r\r\nd=x\x1Ay\n\x1A" "e=5\n[T]\nf=6\n");
+    EXPECT_EQ(ini.ReadString("S", "a", ""), "1");
+    EXPECT_EQ(ini.ReadString("S", "b", ""), "2c");
+    EXPECT_EQ(ini.ReadString("S", "d", ""), "x\x1Ay");
+    EXPECT_EQ(ini.ReadString("S", "e", "gone"), "gone");
+    EXPECT_FALSE(ini.HasSection("T"));
+
+    TBigIniFile last("");
+    load(last, "[S]\r\nk=no line end");
+    EXPECT_EQ(last.ReadString("S", "k", ""), "no line end");
+}
+
+TEST_F(BigIniTest, AnyBufferSizeReadsTheSameDocument) {
+    std::string text = "[S]\r\nshort=1\r\n\r\nlong=" + std::string(100000, 'v') + "\r\n[T]\r\nx=\r\r\n\ny=2";
+    TBigIniFile reference("");
+    reference.LoadFromText(text);
+    const TStrings expected = contents(reference);
+    ASSERT_EQ(expected.size(), 8u);
+    EXPECT_EQ(expected[2], "long=" + std::string(100000, 'v'));
+    for (int size : {1, 2, 3, 7, 0, -5, 4096, 28672}) {
+        TBigIniFile ini("");
+        load(ini, text, [size](TBigIniFile& i) { i.TextBufferSize = size; });
+        EXPECT_EQ(contents(ini), expected) << "buffer size " << size;
+    }
+}
+
+TEST_F(BigIniTest, LoadingOptions) {
+    TBigIniFile ini("");
+    load(ini,
+         "[S]\n;Name=1\nnoequals\na=\"v\"\nb='v\"\nc='\nd=''\ne=\"\"x\"\nlast=1 \t\x01\n",
+         [](TBigIniFile& i) {
+             i.DropCommentLines = true;
+             i.DropLinesWithoutEquals = true;
+             i.StripValueQuotes = true;
+             i.TrimLineEnds = true;
+         });
+    TStrings lines;
+    ini.ReadSectionValues("S", lines);
+    EXPECT_EQ(lines, (TStrings{"a=v", "b='v\"", "c='", "d=", "e=\"x", "last=1"}));
+
+    TBigIniFile plain("");
+    load(plain, "[S]\n;Name=1\n");
+    TStrings names;
+    plain.ReadSection("S", names);
+    EXPECT_EQ(names, (TStrings{";Name"}));
+    EXPECT_TRUE(plain.ValueExists("s", ";NAME"));
+}
+
+TEST_F(BigIniTest, DuplicateSectionsFirstWins) {
+    const std::string text = "[A]\nk=1\n[b]\nx=1\n[a]\nk=2\nz=3\n[B]\ny=1\n";
+    TBigIniFile ini("");
+    load(ini, text);
+    EXPECT_FALSE(ini.Modified); // duplicates erased while binding do not count as a change
+    TStrings sections;
+    ini.ReadSections(sections);
+    EXPECT_EQ(sections, (TStrings{"A", "b"}));
+    EXPECT_EQ(ini.ReadString("a", "k", ""), "1");
+    EXPECT_EQ(ini.ReadString("A", "z", "none"), "none");
+
+    TBigIniFile merged("");
+    merged.LoadFromFile(put("doc.ini", text));
+    EXPECT_TRUE(merged.Modified); // a plain load reports the erased copies
+    merged.LoadFromText("[B]\ny=changed\n[C]\nc=1\n");
+    EXPECT_EQ(merged.ReadString("b", "y", ""), "");
+    EXPECT_EQ(merged.ReadString("b", "x", ""), "1");
+    EXPECT_EQ(merged.ReadString("C", "c", ""), "1");
+}
+
+TEST_F(BigIniTest, DuplicateSectionHandlerDecides) {
+    std::vector<std::string> calls;
+    TBigIniFile ini("");
+    load(ini, "[A]\nk=1\n[a]\nk=2\n[X]\n[A]\nk=3\n", [&](TBigIniFile& i) {
+        i.OnDuplicateSection = [&](const std::string& name, TStrings& earlier, TStrings& later) {
+            calls.push_back(name + ":" + earlier.at(0) + "/" + later.at(0));
+            return false; // the later copy survives
+        };
+    });
+    EXPECT_EQ(calls, (TStrings{"a:k=1/k=2", "A:k=2/k=3"}));
+    TStrings sections;
+    ini.ReadSections(sections);
+    EXPECT_EQ(sections, (TStrings{"X", "A"}));
+    EXPECT_EQ(ini.ReadString("a", "k", ""), "3");
+    EXPECT_FALSE(ini.Modified);
+}
+
+TEST_F(BigIniTest, DuplicateKeysFirstWinsAndWriteReplacesIt) {
+    TBigIniFile ini("");
+    load(ini, "[S]\nK=1\nK=2\n");
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    ini.WriteString("S", "k", "9");
+    TStrings lines;
+    ini.ReadSectionValues("S", lines);
+    EXPECT_EQ(lines, (TStrings{"k=9", "K=2"}));
+    TStrings names;
+    ini.ReadSection("S", names);
+    EXPECT_EQ(names, (TStrings{"k", "K"}));
+}
+
+TEST_F(BigIniTest, ReadInteger) {
+    struct Case {
+        const char* text;
+        int expected;
+    };
+    const Case cases[] = {
+        {"0x1F", 31},       {"0X1f", 31},      {"$1F", 31},          {"x1F", 31},        {"X1f", 31},
+        {" 42", 42},        {"42 ", -7},       {"12abc", -7},        {"", -7},           {"4294967296", -7},
+        {"$FFFFFFFF", -1},  {"$100000000", -7}, {"$", -7},           {"0x", -7},         {"-2147483648", INT32_MIN},
+        {"2147483647", INT32_MAX}, {"2147483648", -7}, {"-2147483649", -7}, {"+5", 5}, {"-$1F", -7},
+        {"\t5", -7},        {"0009", 9},       {"-", -7},            {" 0x10", 16},      {"$fG", -7},
+    };
+    std::string text = "[S]\n";
+    for (std::size_t i = 0; i < std::size(cases); ++i) text += "k" + std::to_string(i) + "=" + cases[i].text + "\n";
+    TBigIniFile ini("");
+    load(ini, text);
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(ini.ReadInteger("S", "k" + std::to_string(i), -7), cases[i].expected) << '"' << cases[i].text << '"';
+    EXPECT_EQ(ini.ReadInteger("S", "missing", -7), -7);
+    EXPECT_EQ(ini.ReadInteger("Nowhere", "k0", -7), -7);
+}
+
+TEST_F(BigIniTest, ReadBool) {
+    TBigIniFile ini("");
+    load(ini, "[S]\nzero=0\ntwo=2\nminus=-1\nword=true\n");
+    EXPECT_FALSE(ini.ReadBool("S", "zero", true));
+    EXPECT_TRUE(ini.ReadBool("S", "two", false));
+    EXPECT_TRUE(ini.ReadBool("S", "minus", false));
+    EXPECT_TRUE(ini.ReadBool("S", "word", true));
+    EXPECT_FALSE(ini.ReadBool("S", "word", false));
+    EXPECT_TRUE(ini.ReadBool("S", "missing", true));
+}
+
+TEST_F(BigIniTest, WriteBackKeepsOnlySectionsWithLines) {
+    const std::string name = put("doc.ini",
+                                 "above=1\n\n[Empty]\n\n[A]\nk=1\n\n  \nj=2\n[Dup]\nd=1\n[dup]\nd=2\n[Last]\nq=1");
+    {
+        TBigIniFile ini(name);
+        ini.DeleteKey("Gone", "x"); // creates an empty section
+        EXPECT_TRUE(ini.HasSection("Gone"));
+        EXPECT_FALSE(ini.Modified);
+        ini.WriteString("Last", "new", " v ");
+        EXPECT_TRUE(ini.Modified);
+    }
+    EXPECT_EQ(slurp(name), "[A]\r\nk=1\r\n  \r\nj=2\r\n\r\n[Dup]\r\nd=1\r\n\r\n[Last]\r\nq=1\r\nnew= v \r\n\r\n");
+    EXPECT_FALSE(fs::exists(name + ".tmp"));
+}
+
+TEST_F(BigIniTest, IdenticalWriteChangesNothing) {
+    const std::string name = put("doc.ini", "[S]\nk=v\n");
+    TBigIniFile ini(name);
+    fs::remove(name);
+    ini.WriteString("s", "k", "v");
+    EXPECT_FALSE(ini.Modified);
+    ini.WriteString("S", "K", "v"); // another spelling of the key is a change
+    EXPECT_TRUE(ini.Modified);
+    ini.UpdateFile();
+    EXPECT_FALSE(ini.Modified);
+    EXPECT_EQ(slurp(name), "[S]\r\nK=v\r\n\r\n");
+}
+
+TEST_F(BigIniTest, WriteStringWithEmptyKey) {
+    const std::string name = put("doc.ini", "[A]\na=1\n[B]\nb=1\n");
+    TBigIniFile ini(name);
+    ini.ReadString("B", "b", "");
+    EXPECT_EQ(ini.SectionCursor, 1);
+    ini.WriteString("b", "", "anything");
+    EXPECT_FALSE(ini.HasSection("B"));
+    EXPECT_TRUE(ini.Modified);
+    EXPECT_EQ(ini.SectionCursor, 0);
+    ini.WriteString("Missing", "", "x"); // erasing a missing section changes nothing
+    EXPECT_EQ(slurp(name), "[A]\na=1\n[B]\nb=1\n");
+    ini.WriteString("", "", "");
+    EXPECT_FALSE(ini.Modified);
+    EXPECT_EQ(slurp(name), "[A]\r\na=1\r\n\r\n");
+}
+
+TEST_F(BigIniTest, MissingSectionLeavesTargetListsAlone) {
+    TBigIniFile ini("");
+    load(ini, "[S]\nk=1\n=nameless\nplain\n", [](TBigIniFile& i) { i.ClearBeforeReadValues = true; });
+    TStrings list{"keep"};
+    ini.ReadSection("Missing", list);
+    ini.ReadSectionValues("Missing", list);
+    EXPECT_EQ(list, (TStrings{"keep"}));
+    ini.ReadSection("S", list);
+    EXPECT_EQ(list, (TStrings{"keep", "k"}));
+    ini.ReadSectionValues("S", list);
+    EXPECT_EQ(list, (TStrings{"k=1", "=nameless", "plain"}));
+    EXPECT_EQ(ini.ReadString("S", "", ""), "nameless");
+    EXPECT_FALSE(ini.ValueExists("S", "plain"));
+}
+
+TEST_F(BigIniTest, TypedWritesReadBack) {
+    TBigIniFile ini("");
+    ini.WriteInteger("T", "int", -42);
+    ini.WriteBool("T", "yes", true);
+    ini.WriteFloat("T", "float", 0.1);
+    ini.WriteDateTime("T", "when", 45000.75); // 2023-03-15 18:00:00
+    ini.WriteDate("T", "day", 45000.75);
+    ini.WriteTime("T", "time", 45000.75);
+    TStrings lines;
+    ini.ReadSectionValues("T", lines);
+    EXPECT_EQ(lines, (TStrings{"int=-42", "yes=1", "float=0.1", "when=2023-03-15 18:00:00", "day=2023-03-15",
+                               "time=18:00:00"}));
+    EXPECT_EQ(ini.ReadFloat("T", "float", 1.5), 0.1);
+    EXPECT_EQ(ini.ReadDateTime("T", "when", 0), 45000.75);
+    EXPECT_EQ(ini.ReadDate("T", "day", 0), 45000.0);
+    EXPECT_EQ(ini.ReadTime("T", "time", 0), 0.75);
+    EXPECT_EQ(ini.ReadDate("T", "int", 7.0), 7.0); // text that does not convert
+    EXPECT_EQ(ini.ReadFloat("T", "when", 1.5), 1.5);
+    ini.WriteString("T", "bad", "2023-02-29");
+    EXPECT_EQ(ini.ReadDate("T", "bad", 7.0), 7.0);
+    EXPECT_THROW(ini.WriteDate("T", "day", 1e12), kit::Error);
+}
+
+TEST_F(BigIniTest, WritesThatWouldNotReadBackAreRejected) {
+    TBigIniFile ini("");
+    EXPECT_THROW(ini.WriteString("S", "k", "a\r\n[Other]"), kit::Error);
+    EXPECT_THROW(ini.WriteString("S\n", "k", "v"), kit::Error);
+    EXPECT_THROW(ini.WriteString("S", "a=b", "v"), kit::Error);
+    EXPECT_THROW(ini.WriteString("S", "[k", "v]"), kit::Error);
+    EXPECT_THROW(ini.WriteString("S", "\x1Ak", "v"), kit::Error);
+    EXPECT_FALSE(ini.Modified);
+    EXPECT_FALSE(ini.HasSection("S"));
+    ini.WriteString("S", "[k", "v");
+    EXPECT_EQ(ini.ReadString("S", "[k", ""), "v");
+}
+
+TEST_F(BigIniTest, FlushReplacesAnExistingFile) {
+    const std::string name = put("doc.ini", "[Old]\nk=1\n");
+    TBigIniFile ini(name);
+    ini.WriteString("Old", "k", "2");
+    ini.Flush();
+    EXPECT_EQ(slurp(name), "[Old]\r\nk=2\r\n\r\n");
+    ini.WriteString("Old", "k", "3");
+    ini.Flush();
+    EXPECT_EQ(slurp(name), "[Old]\r\nk=3\r\n\r\n");
+    EXPECT_FALSE(fs::exists(name + ".tmp"));
+}
+
+TEST_F(BigIniTest, FailedWriteKeepsTheOldFileWhole) {
+    const std::string original = "[S]\nk=1\n";
+    const std::string name = put("doc.ini", original);
+    fs::create_directory(name + ".tmp"); // the temporary file cannot be created
+    {
+        TBigIniFile ini(name);
+        ini.WriteString("S", "k", "2");
+        EXPECT_THROW(ini.Flush(), kit::InOutError);
+        EXPECT_TRUE(ini.Modified);
+        EXPECT_EQ(slurp(name), original);
+        EXPECT_TRUE(fs::is_directory(name + ".tmp"));
+    } // destruction fails the same way and must not raise
+    EXPECT_EQ(slurp(name), original);
+}
+
+TEST_F(BigIniTest, UnreadableFileRaisesAndBindsNothing) {
+    const std::string folder = path("folder.ini");
+    fs::create_directory(folder);
+    EXPECT_THROW(TBigIniFile{folder}, kit::InOutError);
+
+    const std::string name = put("doc.ini", "[S]\nk=1\n");
+    TBigIniFile ini(name);
+    EXPECT_THROW(ini.SetFileName(folder), kit::InOutError);
+    EXPECT_EQ(ini.FileName(), "");
+    EXPECT_FALSE(ini.HasSection("S"));
+    ini.WriteString("S", "k", "2");
+    EXPECT_NO_THROW(ini.Flush());
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(slurp(name), "[S]\nk=1\n");
+}
+
+TEST_F(BigIniTest, RenameOverADirectoryFailsAndRemovesTheTemporaryFile) {
+    const std::string name = path("target.ini");
+    TBigIniFile ini(name); // missing when bound; a directory takes its place before the write
+    fs::create_directory(name);
+    fs::create_directory(fs::path(name) / "inside"); // not empty, so no platform can replace it
+    ini.WriteString("S", "k", "2");
+    EXPECT_THROW(ini.Flush(), kit::InOutError);
+    EXPECT_TRUE(ini.Modified);
+    EXPECT_TRUE(fs::is_directory(name));
+    EXPECT_FALSE(fs::exists(name + ".tmp"));
+}
+
+TEST_F(BigIniTest, SetFileNameFlushesTheOldFileFirst) {
+    const std::string first = put("first.ini", "[S]\nk=1\n");
+    const std::string second = put("second.ini", "[T]\nm=1\n");
+    TBigIniFile ini(first);
+    ini.WriteString("S", "k", "2");
+    ini.SetFileName(second);
+    EXPECT_FALSE(ini.Modified);
+    EXPECT_EQ(slurp(first), "[S]\r\nk=2\r\n\r\n");
+    EXPECT_FALSE(ini.HasSection("S"));
+    EXPECT_EQ(ini.ReadString("T", "m", ""), "1");
+}
+
+TEST_F(BigIniTest, CursorsFollowLookups) {
+    TBigIniFile ini("");
+    load(ini, "[A]\na=1\n[B]\nb=1\n[C]\nc=1\n");
+    EXPECT_EQ(ini.ReadString("C", "c", ""), "1");
+    EXPECT_EQ(ini.SectionCursor, 2);
+    EXPECT_EQ(ini.ReadString("a", "a", ""), "1"); // wraps round to the first
+    EXPECT_EQ(ini.SectionCursor, 0);
+    EXPECT_TRUE(ini.HasSection("b"));
+    EXPECT_EQ(ini.Sections().Cursor, 1);
+    EXPECT_FALSE(ini.HasSection("Z"));
+    EXPECT_EQ(ini.Sections().Cursor, 1);
+    ini.SectionCursor = 99; // out of range: the search starts at the first section
+    EXPECT_EQ(ini.ReadString("B", "b", ""), "1");
+    ini.WriteString("New", "n", "1");
+    EXPECT_EQ(ini.SectionCursor, 3);
+    ini.EraseSection("NEW");
+    EXPECT_EQ(ini.SectionCursor, 0);
+    EXPECT_EQ(ini.Sections().Cursor, 0);
+}
+
+// Reads go through the virtual operations, so a derived document sees them all.
+TEST_F(BigIniTest, TypedReadsGoThroughReadString) {
+    struct Upper : TBigIniFile {
+        using TBigIniFile::TBigIniFile;
+        int calls = 0;
+        std::string ReadString(const std::string& s, const std::string& k, const std::string& d) override {
+            ++calls;
+            return k == "forced" ? "0x10" : TBigIniFile::ReadString(s, k, d);
+        }
+    } ini("");
+    EXPECT_EQ(ini.ReadInteger("S", "forced", 0), 16);
+    EXPECT_TRUE(ini.ReadBool("S", "forced", false));
+    EXPECT_EQ(ini.calls, 2);
+}
+
+} // namespace

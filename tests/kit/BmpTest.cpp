@@ -1,1 +1,417 @@
-// placeholder
+#include "kit/Bmp.h"
+
+#include "kit/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <random>
+#include <string>
+
+using kit::Bitmap32;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+void put16(Bytes& b, std::uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); }
+void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF); put16(b, v >> 16); }
+
+// A BMP file put together field by field, so that every header form can be tested.
+struct BmpSpec {
+    std::uint32_t headerSize = 40;
+    std::int32_t width = 1, height = 1;
+    std::uint16_t planes = 1, bitCount = 24;
+    std::uint32_t compression = 0;
+    std::uint32_t clrUsed = 0;
+    std::vector<std::uint32_t> masks;      // inside a V2+ header, or after a 40-byte header
+    std::vector<std::uint32_t> palette;    // 0x00RRGGBB
+    Bytes rows;                            // raw pixel rows as stored, padding included
+    std::int64_t offBits = -1;             // -1: right after the colour table
+    std::uint32_t fileSize = 0xDEADBEEF;   // deliberately wrong: readers must not trust it
+};
+
+Bytes buildBmp(const BmpSpec& s) {
+    Bytes h;
+    if (s.headerSize == 12) {
+        put32(h, 12);
+        put16(h, static_cast<std::uint32_t>(s.width));
+        put16(h, static_cast<std::uint32_t>(s.height));
+        put16(h, s.planes);
+        put16(h, s.bitCount);
+    } else {
+        put32(h, s.headerSize);
+        put32(h, static_cast<std::uint32_t>(s.width));
+        put32(h, static_cast<std::uint32_t>(s.height));
+        put16(h, s.planes);
+        put16(h, s.bitCount);
+        put32(h, s.compression);
+        put32(h, static_cast<std::uint32_t>(s.rows.size()));
+        put32(h, 0);
+        put32(h, 0);
+        put32(h, s.clrUsed);
+        put32(h, 0);
+        if (s.headerSize > 40) {
+            for (std::size_t i = 0; i < 4 && h.size() < s.headerSize; ++i) put32(h, i < s.masks.size() ? s.masks[i] : 0);
+            h.resize(s.headerSize, 0);
+        } else {
+            for (std::uint32_t m : s.masks) put32(h, m);
+        }
+    }
+    for (std::uint32_t c : s.palette) {
+        h.push_back(c & 0xFF);
+        h.push_back((c >> 8) & 0xFF);
+        h.push_back((c >> 16) & 0xFF);
+        if (s.headerSize != 12) h.push_back(0);
+    }
+    Bytes out{'B', 'M'};
+    put32(out, s.fileSize);
+    put32(out, 0);
+    const std::size_t natural = 14 + h.size();
+    put32(out, static_cast<std::uint32_t>(s.offBits < 0 ? natural : s.offBits));
+    out.insert(out.end(), h.begin(), h.end());
+    if (s.offBits > static_cast<std::int64_t>(natural)) out.resize(static_cast<std::size_t>(s.offBits), 0xEE);
+    out.insert(out.end(), s.rows.begin(), s.rows.end());
+    return out;
+}
+
+Bitmap32 pattern(int w, int h, bool alpha = false) {
+    Bitmap32 b{w, h, {}};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t a = alpha ? static_cast<std::uint32_t>((x * 37 + y * 11) & 0xFF) : 0xFF;
+            b.pixels.push_back((a << 24) | (static_cast<std::uint32_t>(x * 29 + 3) & 0xFF) << 16 |
+                               (static_cast<std::uint32_t>(y * 53 + 7) & 0xFF) << 8 |
+                               (static_cast<std::uint32_t>(x * y + 11) & 0xFF));
+        }
+    return b;
+}
+
+Bitmap32 decode(const Bytes& b, std::size_t* consumed = nullptr) { return kit::DecodeBmp(b.data(), b.size(), consumed); }
+
+std::string errorOf(const Bytes& b) {
+    try {
+        decode(b);
+    } catch (const kit::Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST(Bmp, EncodeDecodeRoundTripsAt24And32Bits) {
+    for (auto [w, h] : {std::pair{1, 1}, {5, 3}, {17, 2}, {16, 16}}) {
+        const Bitmap32 opaque = pattern(w, h);
+        EXPECT_EQ(decode(kit::EncodeBmp(opaque, 24)), opaque) << w << "x" << h;
+        EXPECT_EQ(decode(kit::EncodeBmp(opaque, 32)), opaque) << w << "x" << h;
+        const Bitmap32 translucent = pattern(w + 1, h, true);
+        EXPECT_EQ(decode(kit::EncodeBmp(translucent, 32)), translucent) << w << "x" << h;
+    }
+}
+
+TEST(Bmp, EncodedFileHasStandardHeadersAndPaddedBottomUpRows) {
+    const Bitmap32 img = pattern(5, 3);
+    const Bytes b = kit::EncodeBmp(img, 24);
+    const std::size_t stride = 16;  // 5 * 3 = 15 bytes, padded to 16
+    ASSERT_EQ(b.size(), 54 + stride * 3);
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[10], 54);
+    EXPECT_EQ(b[14], 40);
+    // The first stored row is the bottom one: pixel (0, 2) in BGR order.
+    EXPECT_EQ(b[54], img.at(0, 2) & 0xFF);
+    EXPECT_EQ(b[56], (img.at(0, 2) >> 16) & 0xFF);
+}
+
+TEST(Bmp, OneBitEncodingIsBlackAndWhite) {
+    Bitmap32 img{10, 2, {}};
+    for (int i = 0; i < 20; ++i) img.pixels.push_back(i % 3 == 0 ? 0xFFC0C0C0u : (i % 3 == 1 ? 0xFF404040u : 0xFFFFFFFFu));
+    const Bytes b = kit::EncodeBmp(img, 1);
+    EXPECT_EQ(b.size(), 14u + 40 + 8 + 4 * 2);
+    const Bitmap32 back = decode(b);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(back.pixels[i], i % 3 == 1 ? 0xFF000000u : 0xFFFFFFFFu) << i;
+}
+
+TEST(Bmp, ThirtyTwoBitsWithAnEmptyAlphaByteAreOpaque) {
+    BmpSpec s;
+    s.width = 2;
+    s.bitCount = 32;
+    s.rows = {0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x00};
+    const auto d = kit::DecodeBmpDetailed(buildBmp(s).data(), buildBmp(s).size());
+    EXPECT_FALSE(d.hasAlpha);
+    EXPECT_EQ(d.image.pixels, (std::vector<std::uint32_t>{0xFF302010u, 0xFF605040u}));
+    s.rows[3] = 0x80;  // one pixel with alpha: the channel counts everywhere
+    const Bitmap32 img = decode(buildBmp(s));
+    EXPECT_EQ(img.pixels, (std::vector<std::uint32_t>{0x80302010u, 0x00605040u}));
+}
+
+TEST(Bmp, PalettedDepthsUseTheirColourTable) {
+    // 1 bit, 9 pixels wide: two bytes of bits, padded to four.
+    BmpSpec one;
+    one.width = 9;
+    one.bitCount = 1;
+    one.palette = {0x112233, 0xAABBCC};
+    one.rows = {0b10100000, 0b10000000, 0, 0};
+    Bitmap32 img = decode(buildBmp(one));
+    EXPECT_EQ(img.at(0, 0), 0xFFAABBCCu);
+    EXPECT_EQ(img.at(1, 0), 0xFF112233u);
+    EXPECT_EQ(img.at(2, 0), 0xFFAABBCCu);
+    EXPECT_EQ(img.at(8, 0), 0xFFAABBCCu);
+
+    // 4 bits with a short table (clrUsed 3); index 5 lies outside it and is black.
+    BmpSpec four;
+    four.width = 3;
+    four.bitCount = 4;
+    four.clrUsed = 3;
+    four.palette = {0x000001, 0x000002, 0x000003};
+    four.rows = {0x21, 0x50, 0, 0};
+    img = decode(buildBmp(four));
+    EXPECT_EQ(img.pixels, (std::vector<std::uint32_t>{0xFF000003u, 0xFF000002u, 0xFF000000u}));
+
+    // 8 bits, two rows bottom-up.
+    BmpSpec eight;
+    eight.width = 2;
+    eight.height = 2;
+    eight.bitCount = 8;
+    eight.clrUsed = 4;
+    eight.palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    eight.rows = {0, 1, 0, 0, 2, 3, 0, 0};
+    img = decode(buildBmp(eight));
+    EXPECT_EQ(img.pixels, (std::vector<std::uint32_t>{0xFF0000FFu, 0xFFFFFFFFu, 0xFFFF0000u, 0xFF00FF00u}));
+}
+
+TEST(Bmp, SixteenBitsAsFiveFiveFiveAndAsBitFields) {
+    BmpSpec s;
+    s.width = 2;
+    s.bitCount = 16;
+    s.rows = {0x00, 0x7C, 0x1F, 0x00};  // 0x7C00 red, 0x001F blue
+    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu}));
+
+    s.compression = 3;
+    s.masks = {0xF800, 0x07E0, 0x001F};
+    s.rows = {0xE0, 0x07, 0x10, 0x00};  // 0x07E0 full green, 0x0010 half blue
+    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF00FF00u, 0xFF000084u}));
+}
+
+TEST(Bmp, BitFieldsWithAlphaInAVersion5Header) {
+    BmpSpec s;
+    s.headerSize = 124;
+    s.width = 2;
+    s.bitCount = 32;
+    s.compression = 3;
+    s.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF};  // bytes in the order A, R, G, B
+    s.rows = {0x40, 0x11, 0x22, 0x33, 0xFF, 0x44, 0x55, 0x66};
+    const auto d = kit::DecodeBmpDetailed(buildBmp(s).data(), buildBmp(s).size());
+    EXPECT_TRUE(d.hasAlpha);
+    EXPECT_EQ(d.headerSize, 124u);
+    EXPECT_EQ(d.image.pixels, (std::vector<std::uint32_t>{0x40112233u, 0xFF445566u}));
+}
+
+TEST(Bmp, BitFieldMasksAfterAPlainInfoHeader) {
+    BmpSpec s;
+    s.width = 1;
+    s.bitCount = 32;
+    s.compression = 3;
+    s.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // R in the low byte
+    s.rows = {0x12, 0x34, 0x56, 0x00};
+    std::size_t consumed = 0;
+    const Bytes b = buildBmp(s);
+    EXPECT_EQ(decode(b, &consumed).pixels, std::vector<std::uint32_t>{0xFF123456u});
+    EXPECT_EQ(consumed, 14u + 40 + 12 + 4);
+}
+
+TEST(Bmp, TopDownRowsAndOs2CoreHeaders) {
+    BmpSpec s;
+    s.width = 1;
+    s.height = -2;
+    s.rows = {1, 2, 3, 0, 4, 5, 6, 0};
+    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF030201u, 0xFF060504u}));
+    s.height = 2;
+    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF060504u, 0xFF030201u}));
+
+    BmpSpec core;
+    core.headerSize = 12;
+    core.width = 2;
+    core.bitCount = 8;
+    core.palette.assign(256, 0);
+    core.palette[7] = 0x123456;
+    core.rows = {7, 0, 0, 0};
+    std::size_t consumed = 0;
+    EXPECT_EQ(decode(buildBmp(core), &consumed).pixels, (std::vector<std::uint32_t>{0xFF123456u, 0xFF000000u}));
+    EXPECT_EQ(consumed, 14u + 12 + 256 * 3 + 4);
+}
+
+TEST(Bmp, Version4HeaderWithPlainRgb) {
+    BmpSpec s;
+    s.headerSize = 108;
+    s.width = 1;
+    s.rows = {9, 8, 7, 0};
+    EXPECT_EQ(decode(buildBmp(s)).pixels, std::vector<std::uint32_t>{0xFF070809u});
+}
+
+TEST(Bmp, ConsumedCountsHeadersTableAndRowsNotTheSizeField) {
+    Bytes b = kit::EncodeBmp(pattern(3, 2), 24);
+    const std::size_t exact = b.size();
+    b[2] = b[3] = b[4] = b[5] = 0;  // a size field of zero, as image-list streams carry a short one
+    b.insert(b.end(), {1, 2, 3, 4, 5});
+    std::size_t consumed = 0;
+    EXPECT_EQ(decode(b, &consumed), pattern(3, 2));
+    EXPECT_EQ(consumed, exact);
+
+    Bytes mono = kit::EncodeBmp(pattern(33, 3), 1);
+    EXPECT_EQ(kit::DecodeBmpDetailed(mono.data(), mono.size()).consumed, 14u + 40 + 8 + 8 * 3);
+}
+
+TEST(Bmp, FileLayoutHonoursThePixelOffsetAndStreamLayoutIgnoresIt) {
+    BmpSpec s;
+    s.width = 1;
+    s.offBits = 14 + 40 + 6;  // a gap of six bytes before the rows
+    s.rows = {1, 2, 3, 0};
+    const Bytes b = buildBmp(s);
+    const auto file = kit::DecodeBmpDetailed(b.data(), b.size(), kit::BmpLayout::File);
+    EXPECT_EQ(file.image.pixels, std::vector<std::uint32_t>{0xFF030201u});
+    EXPECT_EQ(file.consumed, b.size());
+    const auto stream = kit::DecodeBmpDetailed(b.data(), b.size(), kit::BmpLayout::Stream);
+    EXPECT_EQ(stream.image.pixels, std::vector<std::uint32_t>{0xFFEEEEEEu});
+    EXPECT_EQ(stream.consumed, 14u + 40 + 4);
+
+    // An offset that points into the headers, or past the end, falls back to the natural place.
+    s.offBits = 20;
+    EXPECT_EQ(decode(buildBmp(s)).pixels, std::vector<std::uint32_t>{0xFF030201u});
+    BmpSpec far = s;
+    far.offBits = -1;
+    Bytes b2 = buildBmp(far);
+    b2[10] = 0xFF;
+    b2[11] = 0xFF;
+    EXPECT_EQ(decode(b2).pixels, std::vector<std::uint32_t>{0xFF030201u});
+}
+
+TEST(Bmp, EveryTruncationRaisesAnError) {
+    BmpSpec pal;
+    pal.width = 3;
+    pal.bitCount = 4;
+    pal.palette.assign(16, 0x102030);
+    pal.rows = {0x12, 0x30, 0, 0};
+    BmpSpec fields;
+    fields.width = 1;
+    fields.bitCount = 16;
+    fields.compression = 3;
+    fields.masks = {0xF800, 0x07E0, 0x001F};
+    fields.rows = {1, 2, 0, 0};
+    BmpSpec core;
+    core.headerSize = 12;
+    core.rows = {1, 2, 3, 0};
+    for (const Bytes& whole : {kit::EncodeBmp(pattern(5, 3), 24), kit::EncodeBmp(pattern(9, 2), 1),
+                               kit::EncodeBmp(pattern(2, 2, true), 32), buildBmp(pal), buildBmp(fields),
+                               buildBmp(core)}) {
+        ASSERT_NO_THROW(decode(whole));
+        for (std::size_t n = 0; n < whole.size(); ++n) {
+            const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
+            EXPECT_THROW(decode(cut), kit::Error) << "length " << n << " of " << whole.size();
+        }
+    }
+    EXPECT_THROW(kit::DecodeBmp(nullptr, 0), kit::Error);
+}
+
+TEST(Bmp, RefusesWhatItCannotRead) {
+    Bytes good = kit::EncodeBmp(pattern(2, 2), 24);
+    Bytes b = good;
+    b[0] = 'X';
+    EXPECT_NE(errorOf(b).find("\"BM\""), std::string::npos);
+
+    BmpSpec s;
+    s.compression = 1;
+    s.bitCount = 8;
+    s.palette.assign(256, 0);
+    s.rows = {0, 0};
+    EXPECT_NE(errorOf(buildBmp(s)).find("RLE"), std::string::npos);
+    s.compression = 2;
+    s.bitCount = 4;
+    s.palette.assign(16, 0);
+    EXPECT_NE(errorOf(buildBmp(s)).find("RLE"), std::string::npos);
+    s = BmpSpec{};
+    s.compression = 4;
+    EXPECT_NE(errorOf(buildBmp(s)).find("JPEG"), std::string::npos);
+    s.compression = 5;
+    EXPECT_NE(errorOf(buildBmp(s)).find("PNG"), std::string::npos);
+
+    s = BmpSpec{};
+    s.rows = {0, 0, 0, 0};
+    s.headerSize = 64;  // OS/2 2.x
+    EXPECT_NE(errorOf(buildBmp(s)).find("header size 64"), std::string::npos);
+    s.headerSize = 40;
+    s.planes = 2;
+    EXPECT_NE(errorOf(buildBmp(s)).find("planes"), std::string::npos);
+    s.planes = 1;
+    s.bitCount = 2;
+    EXPECT_NE(errorOf(buildBmp(s)).find("2 bits per pixel"), std::string::npos);
+    s.bitCount = 24;
+    s.compression = 3;
+    s.masks = {0xFF, 0xFF00, 0xFF0000};
+    EXPECT_THROW(decode(buildBmp(s)), kit::Error);  // bit fields need 16 or 32 bits
+    s.bitCount = 16;
+    s.masks = {0x1F0000, 0x7E0, 0x1F};
+    EXPECT_NE(errorOf(buildBmp(s)).find("wider than 16"), std::string::npos);
+
+    s = BmpSpec{};
+    s.bitCount = 4;
+    s.clrUsed = 17;
+    s.palette.assign(17, 0);
+    s.rows = {0, 0, 0, 0};
+    EXPECT_NE(errorOf(buildBmp(s)).find("colour table"), std::string::npos);
+}
+
+TEST(Bmp, RefusesEmptyNegativeAndHugeSizesWithoutAllocating) {
+    for (auto [w, h] : {std::pair<std::int32_t, std::int32_t>{0, 1}, {1, 0}, {-4, 4}, {1, INT32_MIN},
+                        {100000, 100000}, {300000, 1}, {1, -300000}}) {
+        BmpSpec s;
+        s.width = w;
+        s.height = h;
+        s.bitCount = 1;
+        s.palette = {0, 0xFFFFFF};
+        s.rows = {0, 0, 0, 0};
+        EXPECT_THROW(decode(buildBmp(s)), kit::Error) << w << "x" << h;
+    }
+    // Plausible size, but the rows are not there.
+    BmpSpec s;
+    s.width = 16384;
+    s.height = 16384;
+    s.bitCount = 32;
+    EXPECT_NE(errorOf(buildBmp(s)).find("truncated"), std::string::npos);
+}
+
+TEST(Bmp, EncodeRefusesBadArguments) {
+    EXPECT_THROW(kit::EncodeBmp(pattern(2, 2), 8), kit::Error);
+    EXPECT_THROW(kit::EncodeBmp(Bitmap32{}, 24), kit::Error);
+    Bitmap32 wrong = pattern(2, 2);
+    wrong.pixels.pop_back();
+    EXPECT_THROW(kit::EncodeBmp(wrong, 24), kit::Error);
+}
+
+TEST(Bmp, LoadBmpFileSeparatesUnreadableFromMalformed) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("kg-bmp-test-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir);
+    const Bitmap32 img = pattern(4, 4);
+    const Bytes good = kit::EncodeBmp(img, 24);
+    {
+        std::ofstream(dir / "good.bmp", std::ios::binary).write(reinterpret_cast<const char*>(good.data()),
+                                                                 static_cast<std::streamsize>(good.size()));
+        std::ofstream(dir / "bad.bmp", std::ios::binary).write(reinterpret_cast<const char*>(good.data()), 30);
+    }
+    EXPECT_EQ(kit::LoadBmpFile((dir / "good.bmp").string()), img);
+    try {
+        kit::LoadBmpFile((dir / "bad.bmp").string());
+        ADD_FAILURE() << "a truncated file loaded";
+    } catch (const kit::InOutError&) {
+        ADD_FAILURE() << "a malformed file reported as unreadable";
+    } catch (const kit::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("truncated"), std::string::npos);
+    }
+    EXPECT_THROW(kit::LoadBmpFile((dir / "missing.bmp").string()), kit::InOutError);
+    EXPECT_THROW(kit::LoadBmpFile(dir.string()), kit::InOutError);
+    fs::remove_all(dir);
+}

@@ -1,0 +1,62 @@
+// showsettings: loads the toolbar settings exactly as the engine does when it
+// is loaded into a browser, and prints every setting with its source
+// (registry, file or default) and the paths derived from the install folder.
+#include "config/Settings.h"
+
+#include <windows.h>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+void printSetting(const kg::TToolbarSettings& s, const char* key, const std::string& value) {
+    std::printf("  %-18s = \"%s\"  (%s)\n", key, value.c_str(), kg::SettingSourceName(s.SourceOf(key)));
+}
+
+void printSetting(const kg::TToolbarSettings& s, const char* key, bool value) {
+    std::printf("  %-18s = %s  (%s)\n", key, value ? "true" : "false", kg::SettingSourceName(s.SourceOf(key)));
+}
+
+void printPath(const char* what, const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    std::printf("  %-22s %s  [%s]\n", what, path.c_str(), exists ? "present" : "absent");
+}
+
+} // namespace
+
+int main() {
+    kg::LoadToolbarSettings();
+    const kg::TToolbarSettings& s = kg::ToolbarSettings();
+
+    std::printf("Class identifier: %s\n", s.ClassIdText.c_str());
+    std::printf("Toolbar key:      HKEY_LOCAL_MACHINE\\%s\n\n", s.ToolbarKey.c_str());
+
+    std::printf("Values of the toolbar key:\n");
+    printSetting(s, "InstallPath", s.InstallPath);
+    printSetting(s, "Toolbar Name", s.ToolbarName);
+    printSetting(s, "Toolbar File", s.ToolbarFile);
+
+    std::printf("\nSection \"Options\" of the configuration file:\n");
+    printSetting(s, "Toolbar Full Size", s.ToolbarFullSize);
+    printSetting(s, "Company Name", s.CompanyName);
+    printSetting(s, "Home Page URL", s.HomePageURL);
+    printSetting(s, "Contact E-Mail", s.ContactEMail);
+    printSetting(s, "Flash URL", s.FlashURL);
+    printSetting(s, "Search URL", s.SearchURL);
+    printSetting(s, "Updates URL", s.UpdatesURL);
+    std::printf("  stored by the toolbar builder each time it builds the toolbar (defaults until then):\n");
+    printSetting(s, "Main Menu", s.MainMenu);
+    printSetting(s, "Search Dynamic", s.SearchDynamic);
+
+    std::printf("\nPaths in the install folder:\n");
+    printPath("configuration file", s.ConfigFileName());
+    printPath("icon file", s.IconFileName());
+    printPath("banner picture", s.BannerFileName());
+    printPath("legal notice", s.LegalNoticeFileName());
+    printPath("update: configuration", s.InternetConfigFileName());
+    printPath("backup: configuration", s.DefaultConfigFileName());
+    printPath("update: icon file", s.InternetIconFileName());
+    printPath("backup: icon file", s.DefaultIconFileName());
+    return 0;
+}

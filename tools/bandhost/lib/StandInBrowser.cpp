@@ -106,6 +106,12 @@ bool OwnedVariant::asBool(bool& out) const {
 
 StandInBrowser::StandInBrowser() noexcept = default;
 
+kit::com_ptr<StandInBrowser> StandInBrowser::create() {
+    kit::com_ptr<StandInBrowser> browser;
+    *browser.ReleaseAndGetAddressOf() = new StandInBrowser();
+    return browser;
+}
+
 STDMETHODIMP StandInBrowser::QueryInterface(REFIID riid, void** ppv) noexcept {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;

@@ -54,8 +54,8 @@ using unique_file = std::unique_ptr<std::FILE, FileCloser>;
 
 // Splits a byte stream, fed in chunks of any size, into lines: a line feed
 // ends a line, carriage returns are dropped wherever they stand (so CR LF ends
-// a line and a lone CR vanishes), and Ctrl-Z as the first byte of a line ends
-// the input. Lines wholly inside one chunk are handed out without a copy.
+// a line and a lone CR vanishes), and Ctrl-Z as the first character of a line
+// ends the input (so no line that was read can begin with it). Lines wholly inside one chunk are handed out without a copy.
 class LineSplitter {
 public:
     bool ended() const noexcept { return ended_; }
@@ -65,6 +65,10 @@ public:
         const char* const end = data + size;
         while (p < end && !ended_) {
             if (atLineStart_) {
+                if (*p == '\r') { // dropped anyway; Ctrl-Z after it still starts the line
+                    ++p;
+                    continue;
+                }
                 if (*p == CtrlZ) {
                     ended_ = true;
                     pending_.clear();

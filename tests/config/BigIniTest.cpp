@@ -129,6 +129,10 @@ TEST_F(BigIniTest, LineEnds) {
     EXPECT_EQ(ini.ReadString("S", "e", "gone"), "gone");
     EXPECT_FALSE(ini.HasSection("T"));
 
+    TBigIniFile afterCr("");
+    load(afterCr, "[S]\na=1\n\r\x1A" "b=2\n");
+    EXPECT_EQ(afterCr.ReadString("S", "b", "gone"), "gone");
+
     TBigIniFile last("");
     load(last, "[S]\r\nk=no line end");
     EXPECT_EQ(last.ReadString("S", "k", ""), "no line end");

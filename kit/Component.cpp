@@ -27,6 +27,7 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 }
 
 TComponent::~TComponent() {
+    for (auto& listener : std::exchange(freeListeners_, {})) listener.second();
     destroying_ = true;
     // Last created first, so later components never outlive what they hang on.
     while (!components_.empty()) {
@@ -36,6 +37,15 @@ TComponent::~TComponent() {
         delete c;
     }
     if (owner_) owner_->removeComponent(this);
+}
+
+void TComponent::AddFreeListener(const void* key, std::function<void()> listener) {
+    RemoveFreeListener(key);
+    freeListeners_.emplace_back(key, std::move(listener));
+}
+
+void TComponent::RemoveFreeListener(const void* key) noexcept {
+    std::erase_if(freeListeners_, [key](const auto& l) { return l.first == key; });
 }
 
 void TComponent::removeComponent(TComponent* c) {

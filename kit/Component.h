@@ -4,7 +4,9 @@
 // owner's components without regard to letter case.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kit {
@@ -31,6 +33,12 @@ public:
 
     std::intptr_t Tag = 0;
 
+    // Calls `listener` once, first thing when this component is freed, so
+    // holders of a plain pointer to it can let go. `key` identifies the
+    // listener; a holder freed first removes its listener.
+    void AddFreeListener(const void* key, std::function<void()> listener);
+    void RemoveFreeListener(const void* key) noexcept;
+
 private:
     void insertComponent(TComponent* c) { components_.push_back(c); }
     void removeComponent(TComponent* c);
@@ -38,6 +46,7 @@ private:
     TComponent* owner_;
     std::string name_;
     std::vector<TComponent*> components_;
+    std::vector<std::pair<const void*, std::function<void()>>> freeListeners_;
     bool destroying_ = false;
 };
 

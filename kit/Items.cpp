@@ -1,6 +1,8 @@
 #include "kit/Items.h"
 
+#include "kit/Control.h"
 #include "kit/Error.h"
+#include "kit/ImageList.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -28,6 +30,8 @@ TTBCustomItem::TTBCustomItem(TComponent* owner) : TComponent(owner), serial_(nex
 TTBCustomItem::~TTBCustomItem() {
     for (TTBItemObserver* o : std::vector<TTBItemObserver*>(observers_)) o->ItemChanged(*this, TTBItemChange::Destroying);
     observers_.clear();
+    if (images_) images_->RemoveFreeListener(this);
+    images_ = nullptr;
     for (TTBCustomItem* linker : std::vector<TTBCustomItem*>(linkers_)) {
         linker->link_ = nullptr;
         linker->Changed(TTBItemChange::Properties);
@@ -147,7 +151,13 @@ void TTBCustomItem::SetOptions(TTBItemOptions options) {
 
 void TTBCustomItem::SetImages(TImageList* images) {
     if (images == images_) return;
+    if (images_) images_->RemoveFreeListener(this);
     images_ = images;
+    if (images_)
+        images_->AddFreeListener(this, [this] {
+            images_ = nullptr;
+            Changed(TTBItemChange::Properties);
+        });
     Changed(TTBItemChange::Properties);
 }
 
@@ -220,9 +230,19 @@ void TTBSubmenuItem::SetDropdownCombo(bool value) {
     Changed(TTBItemChange::Properties);
 }
 
+TTBControlItem::~TTBControlItem() {
+    if (control_) control_->RemoveFreeListener(this);
+}
+
 void TTBControlItem::SetControl(TControl* control) {
     if (control == control_) return;
+    if (control_) control_->RemoveFreeListener(this);
     control_ = control;
+    if (control_)
+        control_->AddFreeListener(this, [this] {
+            control_ = nullptr;
+            Changed(TTBItemChange::Properties);
+        });
     Changed(TTBItemChange::Properties);
 }
 

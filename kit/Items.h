@@ -114,6 +114,7 @@ public:
     TTBItemOptions Options() const noexcept { return options_; }
     void SetOptions(TTBItemOptions options);
     // The images of this item's submenu; nullptr: those of the menu it is in.
+    // Forgotten when the list is freed.
     TImageList* Images() const noexcept { return images_; }
     void SetImages(TImageList* images);
 
@@ -205,6 +206,8 @@ public:
 class TTBControlItem : public TTBCustomItem {
 public:
     using TTBCustomItem::TTBCustomItem;
+    ~TTBControlItem() override;
+    // Forgotten when the control is freed.
     TControl* Control() const noexcept { return control_; }
     void SetControl(TControl* control);
     TControl* HostedControl() const noexcept override { return control_; }

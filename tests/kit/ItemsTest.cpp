@@ -1,0 +1,260 @@
+#include "kit/Control.h"
+#include "kit/Error.h"
+#include "kit/ImageList.h"
+#include "kit/Items.h"
+#include "tests/support/RecordingPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace kit;
+
+namespace {
+
+struct ChangeLog : TTBItemObserver {
+    struct Entry {
+        TTBCustomItem* item;
+        TTBItemChange change;
+    };
+    std::vector<Entry> entries;
+    void ItemChanged(TTBCustomItem& item, TTBItemChange change) override { entries.push_back({&item, change}); }
+};
+
+std::vector<std::string> names(const TTBCustomItem& parent) {
+    std::vector<std::string> result;
+    for (TTBCustomItem* child : parent.Children()) result.push_back(child->Name());
+    return result;
+}
+
+template <typename T>
+T* make(TComponent& owner, const std::string& name, TTBCustomItem* parent = nullptr) {
+    auto* item = new T(&owner);
+    item->SetName(name);
+    if (parent) parent->Add(item);
+    return item;
+}
+
+} // namespace
+
+TEST(Items, TreeAddsInsertsRemovesAndReparents) {
+    TComponent form(nullptr);
+    TTBRootItem root(nullptr);
+    auto* a = make<TTBItem>(form, "a", &root);
+    auto* b = make<TTBItem>(form, "b", &root);
+    auto* menu = make<TTBSubmenuItem>(form, "menu", &root);
+    auto* c = make<TTBItem>(form, "c");
+    root.Insert(1, c);
+    EXPECT_EQ(names(root), (std::vector<std::string>{"a", "c", "b", "menu"}));
+    EXPECT_EQ(root.IndexOf(b), 2);
+    EXPECT_EQ(root.Items(3), menu);
+
+    // Adding an item that has a parent moves it; adding a child again moves it to the end.
+    menu->Add(a);
+    EXPECT_EQ(a->Parent(), menu);
+    EXPECT_EQ(names(root), (std::vector<std::string>{"c", "b", "menu"}));
+    root.Add(c);
+    EXPECT_EQ(names(root), (std::vector<std::string>{"b", "menu", "c"}));
+
+    root.Remove(b);
+    EXPECT_EQ(b->Parent(), nullptr);
+    EXPECT_EQ(root.IndexOf(b), -1);
+    root.Remove(a);  // not a child of root: nothing happens
+    EXPECT_EQ(a->Parent(), menu);
+
+    EXPECT_THROW(root.Items(3), kit::Error);
+    EXPECT_THROW(root.Insert(5, b), kit::Error);
+    try {
+        root.Items(-1);
+        FAIL();
+    } catch (const kit::Error& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (-1)");
+    }
+    // No rings: an item under itself or under its own descendant is refused and nothing moves.
+    EXPECT_THROW(menu->Add(menu), kit::Error);
+    EXPECT_THROW(a->Add(menu), kit::Error);
+    EXPECT_EQ(menu->Parent(), &root);
+    EXPECT_THROW(root.Add(nullptr), kit::Error);
+}
+
+TEST(Items, AutoCheckTogglesBeforeTheHandlerAndClearsTheGroupUnderTheSameParentOnly) {
+    TComponent form(nullptr);
+    TTBRootItem root(nullptr);
+    auto* engines = make<TTBSubmenuItem>(form, "engines", &root);
+    auto* other = make<TTBSubmenuItem>(form, "other", &root);
+    std::vector<TTBItem*> group;
+    for (const char* name : {"e1", "e2", "e3"}) {
+        auto* e = make<TTBItem>(form, name, engines);
+        e->SetGroupIndex(1);
+        e->SetAutoCheck(true);
+        group.push_back(e);
+    }
+    auto* plain = make<TTBItem>(form, "plain", engines);  // group 0: never cleared by others
+    plain->SetChecked(true);
+    auto* cousin = make<TTBItem>(form, "cousin", other);  // same group number, other parent
+    cousin->SetGroupIndex(1);
+    cousin->SetChecked(true);
+
+    std::vector<std::string> seen;
+    for (TTBItem* e : group)
+        e->OnClick = [&seen](TComponent* sender) {
+            auto* item = static_cast<TTBCustomItem*>(sender);
+            seen.push_back(item->Name() + (item->Checked() ? "+" : "-"));
+        };
+
+    group[0]->Click();
+    group[1]->Click();
+    EXPECT_FALSE(group[0]->Checked());
+    EXPECT_TRUE(group[1]->Checked());
+    EXPECT_TRUE(plain->Checked());
+    EXPECT_TRUE(cousin->Checked());
+    // Clicking the checked one clears its mark and still runs its handler.
+    group[1]->Click();
+    EXPECT_FALSE(group[1]->Checked());
+    EXPECT_EQ(seen, (std::vector<std::string>{"e1+", "e2+", "e2-"}));
+
+    // Setting Checked directly clears the group too, without AutoCheck and without a click.
+    group[2]->SetAutoCheck(false);
+    group[0]->SetChecked(true);
+    group[2]->SetChecked(true);
+    EXPECT_FALSE(group[0]->Checked());
+    EXPECT_TRUE(group[2]->Checked());
+    EXPECT_EQ(seen.size(), 3u);
+
+    // Without AutoCheck a click leaves the mark alone.
+    group[2]->Click();
+    EXPECT_TRUE(group[2]->Checked());
+}
+
+TEST(Items, DisabledItemIgnoresClicksAndAnErrorInOnClickGoesToTheErrorReport) {
+    kgtest::RecordingPlatform recorder;
+    TComponent form(nullptr);
+    auto* item = make<TTBItem>(form, "miFail");
+    int runs = 0;
+    item->OnClick = [&](TComponent*) {
+        ++runs;
+        throw kit::Error("Navigation failed.");
+    };
+    item->SetAutoCheck(true);
+    item->SetEnabled(false);
+    item->Click();
+    EXPECT_EQ(runs, 0);
+    EXPECT_FALSE(item->Checked());
+    EXPECT_TRUE(recorder.messageBoxes.empty());
+
+    item->SetEnabled(true);
+    item->Click();  // does not throw: the report takes the error
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(item->Checked());
+    ASSERT_EQ(recorder.messageBoxes.size(), 1u);
+    EXPECT_EQ(recorder.messageBoxes[0].text, "Navigation failed.");
+    EXPECT_EQ(recorder.messageBoxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+
+    item->OnClick = [](TComponent*) { throw std::runtime_error("plain runtime error"); };
+    item->Click();
+    ASSERT_EQ(recorder.messageBoxes.size(), 2u);
+    EXPECT_EQ(recorder.messageBoxes[1].text, "plain runtime error");
+}
+
+TEST(Items, ObserversHearChangesOfTheItemAndItsDescendantsOnlyWhenSomethingChanged) {
+    TComponent form(nullptr);
+    TTBRootItem root(nullptr);
+    ChangeLog log;
+    root.AddObserver(&log);
+    auto* menu = make<TTBSubmenuItem>(form, "menu", &root);
+    auto* child = make<TTBItem>(form, "child", menu);
+    ASSERT_EQ(log.entries.size(), 2u);  // two structure changes: root's and menu's
+    EXPECT_EQ(log.entries[0].item, &root);
+    EXPECT_EQ(log.entries[1].item, menu);
+    EXPECT_EQ(log.entries[1].change, TTBItemChange::Structure);
+    log.entries.clear();
+
+    child->SetCaption("&News");
+    child->SetCaption("&News");
+    child->SetChecked(true);
+    child->SetVisible(false);
+    child->SetEnabled(true);  // unchanged
+    menu->SetDropdownCombo(true);
+    menu->SetOptions(menu->Options() + tboDropdownArrow);
+    ASSERT_EQ(log.entries.size(), 5u);
+    EXPECT_EQ(log.entries[0].item, child);
+    EXPECT_EQ(log.entries[0].change, TTBItemChange::Properties);
+    EXPECT_EQ(log.entries[1].change, TTBItemChange::State);
+    EXPECT_EQ(log.entries[2].change, TTBItemChange::Visibility);
+    EXPECT_EQ(log.entries[3].item, menu);
+    EXPECT_TRUE(menu->Options().Contains(tboDropdownArrow));
+    EXPECT_FALSE(menu->Options().Contains(tboDefault));
+
+    // An item taken out of the tree no longer reaches the root's observers.
+    menu->Remove(child);
+    log.entries.clear();
+    child->SetCaption("x");
+    EXPECT_TRUE(log.entries.empty());
+    root.RemoveObserver(&log);
+}
+
+TEST(Items, FreeingAnItemTakesItOutOfItsParentAndLetsGoOfChildrenLinksImagesAndControls) {
+    TComponent form(nullptr);
+    TTBRootItem root(nullptr);
+    auto* menu = make<TTBSubmenuItem>(form, "menu", &root);
+    auto* child = make<TTBItem>(form, "child", menu);
+    auto* linker = make<TTBSubmenuItem>(form, "linker", &root);
+    linker->SetLinkSubitems(menu);
+    EXPECT_EQ(&linker->ShownChildren(), &menu->Children());
+
+    ChangeLog watcher;
+    menu->AddObserver(&watcher);
+    const auto serial = menu->Serial();
+    delete menu;
+    EXPECT_EQ(TTBCustomItem::FindLive(menu, serial), nullptr);
+    ASSERT_FALSE(watcher.entries.empty());
+    EXPECT_EQ(watcher.entries[0].change, TTBItemChange::Destroying);
+    EXPECT_EQ(root.Count(), 1);
+    EXPECT_EQ(child->Parent(), nullptr);  // children are not freed: their owner frees them
+    EXPECT_EQ(linker->LinkSubitems(), nullptr);
+    EXPECT_TRUE(linker->ShownChildren().empty());
+    EXPECT_EQ(TTBCustomItem::FindLive(child, child->Serial()), child);
+
+    auto* images = new TImageList(&form);
+    auto* control = new TControl(&form);
+    auto* host = make<TTBControlItem>(form, "host", &root);
+    host->SetControl(control);
+    child->SetImages(images);
+    delete images;
+    delete control;
+    EXPECT_EQ(child->Images(), nullptr);
+    EXPECT_EQ(host->Control(), nullptr);
+}
+
+TEST(Items, LinksAreFollowedAndARingOfLinksDoesNotHang) {
+    TComponent form(nullptr);
+    auto* a = make<TTBSubmenuItem>(form, "a");
+    auto* b = make<TTBSubmenuItem>(form, "b");
+    auto* c = make<TTBSubmenuItem>(form, "c");
+    make<TTBItem>(form, "c1", c);
+    a->SetLinkSubitems(b);
+    b->SetLinkSubitems(c);
+    EXPECT_EQ(&a->ShownChildren(), &c->Children());
+    c->SetLinkSubitems(a);  // a ring
+    const auto& shown = a->ShownChildren();
+    EXPECT_TRUE(&shown == &a->Children() || &shown == &b->Children() || &shown == &c->Children());
+    a->SetLinkSubitems(a);
+    EXPECT_EQ(&a->ShownChildren(), &a->Children());
+}
+
+TEST(Component, FreeListenersAreToldOnceAndCanBeRemoved) {
+    int told = 0, removedTold = 0;
+    {
+        TComponent owner(nullptr);
+        auto* c = new TComponent(&owner);
+        int key1 = 0, key2 = 0;
+        c->AddFreeListener(&key1, [&] { ++told; });
+        c->AddFreeListener(&key1, [&] { told += 10; });  // same key replaces
+        c->AddFreeListener(&key2, [&] { ++removedTold; });
+        c->RemoveFreeListener(&key2);
+    }
+    EXPECT_EQ(told, 10);
+    EXPECT_EQ(removedTold, 0);
+}

@@ -371,6 +371,10 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Resized();
         return result;
     }
+    case WM_SHOWWINDOW:
+        // Shown or hidden from outside (a band site calls ShowWindow itself).
+        if (lParam == 0) visible_ = wParam != FALSE;
+        break;
     case WM_DESTROY:
         HandleDestroying();
         break;

@@ -1,0 +1,372 @@
+#include "kit/ComboBox.h"
+
+#include "kit/Error.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+#include <algorithm>
+#include <exception>
+
+namespace kit {
+
+namespace {
+
+constexpr char kEditOwnerProp[] = "Kestrelgrove.ComboEdit";
+constexpr char kEditProcProp[] = "Kestrelgrove.ComboEditProc";
+
+[[noreturn]] void indexError(int index) {
+    throw Error("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+// The order of CBS_SORT: the user's locale, letter case ignored.
+int compareItems(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()); }
+
+} // namespace
+
+TComboBox::TComboBox(TComponent* owner) : TControl(owner) {
+    SetBounds(0, 0, 145, 21);
+}
+
+TComboBox::~TComboBox() {
+    // The edit field's procedure reaches this object: end it while we are whole.
+    DestroyHandle();
+}
+
+void TComboBox::CreateParams(TCreateParams& params) {
+    TControl::CreateParams(params);
+    params.className = "COMBOBOX";
+    params.ownClass = false;
+    params.style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+    if (sorted_) params.style |= CBS_SORT;
+}
+
+void TComboBox::HandleCreated() {
+    HWND hwnd = Handle();
+    window_ = hwnd;
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (GetComboBoxInfo(hwnd, &info) && info.hwndItem && info.hwndItem != hwnd) {
+        edit_ = info.hwndItem;
+        const auto previous = GetWindowLongPtrA(edit_, GWLP_WNDPROC);
+        SetPropA(edit_, kEditProcProp, reinterpret_cast<HANDLE>(previous));
+        SetPropA(edit_, kEditOwnerProp, this);
+        SetWindowLongPtrA(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TComboBox::editProc));
+    }
+    // The kept state moves into the window.
+    std::vector<std::string> items;
+    items.swap(items_);
+    for (const std::string& item : items) SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    if (itemIndex_ >= 0 && itemIndex_ < static_cast<int>(items.size())) SendMessageA(hwnd, CB_SETCURSEL, itemIndex_, 0);
+    SetWindowTextA(hwnd, text_.c_str());
+    setSel(selStart_, selStart_ + selLength_);
+    UpdateBoundsFromWindow();
+}
+
+void TComboBox::HandleDestroying() {
+    if (!window_) return;
+    // Kept, so the box can be created again with the same content.
+    std::vector<std::string> items = ItemList();
+    std::string text = Text();
+    int index = ItemIndex();
+    int start = 0, end = 0;
+    getSel(start, end);
+    items_ = std::move(items);
+    text_ = std::move(text);
+    itemIndex_ = index;
+    selStart_ = start;
+    selLength_ = end - start;
+    window_ = nullptr;
+    edit_ = nullptr;
+}
+
+LRESULT CALLBACK TComboBox::editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kEditProcProp));
+    auto* box = static_cast<TComboBox*>(GetPropA(hwnd, kEditOwnerProp));
+    if (msg == WM_NCDESTROY) {
+        RemovePropA(hwnd, kEditOwnerProp);
+        RemovePropA(hwnd, kEditProcProp);
+        if (box && box->edit_ == hwnd) box->edit_ = nullptr;
+        box = nullptr;
+    }
+    if (!previous) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (!box) return CallWindowProcA(previous, hwnd, msg, wParam, lParam);
+    try {
+        return box->editMessage(hwnd, previous, msg, wParam, lParam);
+    } catch (...) {
+        ShowException(std::current_exception());
+        return 0;
+    }
+}
+
+LRESULT TComboBox::editMessage(HWND hwnd, WNDPROC previous, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CHAR: {
+        char key = static_cast<char>(wParam);
+        DoEvent(OnKeyPress, static_cast<TComponent*>(this), key);
+        if (key == 0) return 0;
+        wParam = static_cast<WPARAM>(static_cast<unsigned char>(key));
+        break;
+    }
+    case WM_CONTEXTMENU:
+        // The box's menu in place of the edit field's own.
+        if (PopupMenu) {
+            int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+            if (lParam == -1) {
+                RECT r{};
+                GetWindowRect(hwnd, &r);
+                x = (r.left + r.right) / 2;
+                y = (r.top + r.bottom) / 2;
+            }
+            ShowPopupMenu(x, y);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcA(previous, hwnd, msg, wParam, lParam);
+}
+
+LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_WINDOWPOSCHANGED) {
+        // The window's height includes the open list; the box is as high as its closed part.
+        const LRESULT result = TControl::WndProc(msg, wParam, lParam);
+        UpdateBoundsFromWindow();
+        return result;
+    }
+    return TControl::WndProc(msg, wParam, lParam);
+}
+
+bool TComboBox::ReflectCommand(WORD code) {
+    switch (code) {
+    case CBN_DROPDOWN:
+        fitDropDown();
+        return true;
+    case CBN_EDITCHANGE:
+    case CBN_SELCHANGE:
+        DoEvent(OnChange, static_cast<TComponent*>(this));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TComboBox::fitDropDown() {
+    HWND hwnd = window();
+    if (!hwnd) return;
+    RECT closed{};
+    GetWindowRect(hwnd, &closed);
+    const int itemHeight = static_cast<int>(SendMessageA(hwnd, CB_GETITEMHEIGHT, 0, 0));
+    const int rows = std::clamp(Count(), 1, std::max(DropDownCount, 1));
+    SendMessageA(hwnd, CB_SETMINVISIBLE, static_cast<WPARAM>(std::max(DropDownCount, 1)), 0);
+    SetWindowPos(hwnd, nullptr, 0, 0, closed.right - closed.left, (closed.bottom - closed.top) + rows * itemHeight + 2,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+}
+
+void TComboBox::SetSorted(bool sorted) {
+    if (sorted == sorted_) return;
+    sorted_ = sorted;
+    if (window()) {
+        DestroyHandle();  // the style cannot change on a live window
+        Handle();
+    } else if (sorted_) {
+        const std::string selected =
+            itemIndex_ >= 0 && itemIndex_ < static_cast<int>(items_.size()) ? items_[itemIndex_] : std::string();
+        std::stable_sort(items_.begin(), items_.end(),
+                         [](const std::string& a, const std::string& b) { return compareItems(a, b) < 0; });
+        if (itemIndex_ >= 0) itemIndex_ = static_cast<int>(std::find(items_.begin(), items_.end(), selected) - items_.begin());
+    }
+}
+
+int TComboBox::Count() const {
+    if (window()) return static_cast<int>(SendMessageA(window(), CB_GETCOUNT, 0, 0));
+    return static_cast<int>(items_.size());
+}
+
+int TComboBox::shadowInsertPosition(const std::string& item) const {
+    if (!sorted_) return static_cast<int>(items_.size());
+    const auto at = std::upper_bound(items_.begin(), items_.end(), item,
+                                     [](const std::string& a, const std::string& b) { return compareItems(a, b) < 0; });
+    return static_cast<int>(at - items_.begin());
+}
+
+int TComboBox::Add(const std::string& item) {
+    if (HWND hwnd = window()) {
+        const auto index = SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        if (index < 0) throw Error("Cannot add an entry to the list");
+        return static_cast<int>(index);
+    }
+    const int at = shadowInsertPosition(item);
+    items_.insert(items_.begin() + at, item);
+    if (itemIndex_ >= at) ++itemIndex_;
+    return at;
+}
+
+void TComboBox::Delete(int index) {
+    if (index < 0 || index >= Count()) indexError(index);
+    if (HWND hwnd = window()) {
+        const std::string text = Text();
+        SendMessageA(hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+        if (Text() != text) SetWindowTextA(hwnd, text.c_str());
+        return;
+    }
+    items_.erase(items_.begin() + index);
+    if (itemIndex_ == index)
+        itemIndex_ = -1;
+    else if (itemIndex_ > index)
+        --itemIndex_;
+}
+
+std::string TComboBox::Items(int index) const {
+    if (index < 0 || index >= Count()) indexError(index);
+    if (HWND hwnd = window()) {
+        const auto length = SendMessageA(hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+        if (length < 0) indexError(index);
+        std::string text(static_cast<std::size_t>(length) + 1, '\0');
+        const auto got = SendMessageA(hwnd, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(got > 0 ? std::min(static_cast<std::size_t>(got), static_cast<std::size_t>(length)) : 0);
+        return text;
+    }
+    return items_[static_cast<std::size_t>(index)];
+}
+
+std::vector<std::string> TComboBox::ItemList() const {
+    std::vector<std::string> list;
+    const int n = Count();
+    list.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) list.push_back(Items(i));
+    return list;
+}
+
+int TComboBox::IndexOf(const std::string& text) const {
+    if (HWND hwnd = window())
+        return static_cast<int>(
+            SendMessageA(hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (compareItems(items_[i], text) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+void TComboBox::Assign(const std::vector<std::string>& items) {
+    if (HWND hwnd = window()) {
+        const std::string text = Text();
+        int start = 0, end = 0;
+        getSel(start, end);
+        SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(hwnd, CB_RESETCONTENT, 0, 0);  // which empties the edit field too
+        for (const std::string& item : items) {
+            if (SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())) < 0) {
+                SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+                SetWindowTextA(hwnd, text.c_str());
+                throw Error("Cannot add an entry to the list");
+            }
+        }
+        SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+        SetWindowTextA(hwnd, text.c_str());
+        setSel(start, end);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return;
+    }
+    items_.clear();
+    itemIndex_ = -1;
+    for (const std::string& item : items) Add(item);
+}
+
+std::string TComboBox::Text() const {
+    if (HWND hwnd = window()) {
+        const int length = GetWindowTextLengthA(hwnd);
+        std::string text(static_cast<std::size_t>(length) + 1, '\0');
+        const int got = GetWindowTextA(hwnd, text.data(), length + 1);
+        text.resize(static_cast<std::size_t>(std::clamp(got, 0, length)));
+        return text;
+    }
+    return text_;
+}
+
+void TComboBox::SetText(const std::string& text) {
+    if (HWND hwnd = window()) {
+        SetWindowTextA(hwnd, text.c_str());
+        return;
+    }
+    text_ = text;
+    selStart_ = selLength_ = 0;
+}
+
+int TComboBox::ItemIndex() const {
+    if (HWND hwnd = window()) return static_cast<int>(SendMessageA(hwnd, CB_GETCURSEL, 0, 0));
+    return itemIndex_;
+}
+
+void TComboBox::SetItemIndex(int index) {
+    if (index < -1 || index >= Count()) indexError(index);
+    if (HWND hwnd = window()) {
+        if (index < 0) {
+            const std::string text = Text();
+            SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);  // which empties the edit field
+            SetWindowTextA(hwnd, text.c_str());
+        } else {
+            SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        }
+        return;
+    }
+    itemIndex_ = index;
+    if (index >= 0) {
+        text_ = items_[static_cast<std::size_t>(index)];
+        selStart_ = selLength_ = 0;
+    }
+}
+
+void TComboBox::getSel(int& start, int& end) const {
+    if (HWND hwnd = window()) {
+        DWORD s = 0, e = 0;
+        SendMessageA(hwnd, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+        start = static_cast<int>(s);
+        end = static_cast<int>(e);
+        return;
+    }
+    start = selStart_;
+    end = selStart_ + selLength_;
+}
+
+void TComboBox::setSel(int start, int end) {
+    if (HWND hwnd = window()) {
+        SendMessageA(hwnd, CB_SETEDITSEL, 0, MAKELPARAM(start, end));
+        return;
+    }
+    const int length = static_cast<int>(text_.size());
+    selStart_ = std::clamp(start, 0, length);
+    selLength_ = end < 0 ? length - selStart_ : std::clamp(end, selStart_, length) - selStart_;
+}
+
+int TComboBox::SelStart() const {
+    int start = 0, end = 0;
+    getSel(start, end);
+    return start;
+}
+
+int TComboBox::SelLength() const {
+    int start = 0, end = 0;
+    getSel(start, end);
+    return end - start;
+}
+
+void TComboBox::SetSelStart(int start) { setSel(start, start); }
+
+void TComboBox::SetSelLength(int length) {
+    const int start = SelStart();
+    setSel(start, start + std::max(length, 0));
+}
+
+std::string TComboBox::SelText() const {
+    int start = 0, end = 0;
+    getSel(start, end);
+    const std::string text = Text();
+    start = std::clamp(start, 0, static_cast<int>(text.size()));
+    end = std::clamp(end, start, static_cast<int>(text.size()));
+    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+}
+
+void TComboBox::SelectAll() { setSel(0, -1); }
+
+} // namespace kit

@@ -1,11 +1,7 @@
 #include "kit/Control.h"
 
 #include "kit/Error.h"
-
-#if __has_include("kit/PopupMenu.h")
 #include "kit/PopupMenu.h"
-#define KG_HAVE_POPUPMENU 1
-#endif
 
 #include <windowsx.h>
 #include <algorithm>
@@ -303,12 +299,7 @@ bool TControl::reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
 
 bool TControl::ShowPopupMenu(int screenX, int screenY) {
     if (!PopupMenu) return false;
-#ifdef KG_HAVE_POPUPMENU
     PopupMenu->Popup(screenX, screenY);
-#else
-    (void)screenX;
-    (void)screenY;
-#endif
     return true;
 }
 

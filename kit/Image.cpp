@@ -1,0 +1,181 @@
+#include "kit/Image.h"
+
+#include "kit/Error.h"
+
+#include <windowsx.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace kit {
+
+TImage::TImage(TComponent* owner) : TControl(owner) {
+    SetBounds(0, 0, 105, 105);
+}
+
+TImage::~TImage() { DestroyHandle(); }
+
+void TImage::CreateParams(TCreateParams& params) {
+    TControl::CreateParams(params);
+    params.className = "Kestrelgrove.Image";
+    params.classStyle = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+}
+
+void TImage::LoadFromFile(const std::string& path) {
+    // Read here rather than with LoadBmpFile: a two-colour file has its own transparent colour.
+    std::error_code ec;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
+    if (!in.is_open()) throw InOutError("Cannot open file \"" + path + "\"");
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw InOutError("Cannot read file \"" + path + "\"");
+    BmpDecoded decoded = DecodeBmpDetailed(bytes.data(), bytes.size());
+    picture_ = std::move(decoded.image);
+    monochrome_ = decoded.bitsPerPixel == 1;
+    pictureChanged();
+}
+
+void TImage::SetPicture(const Bitmap32& picture) {
+    if (picture.width < 0 || picture.height < 0 ||
+        picture.pixels.size() < static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height))
+        throw Error("Invalid picture");
+    picture_ = picture;
+    monochrome_ = false;
+    pictureChanged();
+}
+
+void TImage::ClearPicture() {
+    picture_ = Bitmap32{};
+    monochrome_ = false;
+    pictureChanged();
+}
+
+void TImage::pictureChanged() {
+    cache_.reset();
+    if (autoSize_ && HasPicture()) SetBounds(Left(), Top(), picture_.width, picture_.height);
+    Invalidate();
+}
+
+void TImage::SetCenter(bool center) {
+    center_ = center;
+    Invalidate();
+}
+
+void TImage::SetStretch(bool stretch) {
+    stretch_ = stretch;
+    Invalidate();
+}
+
+void TImage::SetTransparent(bool transparent) {
+    transparent_ = transparent;
+    Invalidate();
+}
+
+void TImage::SetAutoSize(bool autoSize) {
+    autoSize_ = autoSize;
+    if (autoSize_ && HasPicture()) SetBounds(Left(), Top(), picture_.width, picture_.height);
+}
+
+TColor TImage::TransparentColor() const noexcept {
+    if (!HasPicture() || monochrome_) return clWhite;
+    const std::uint32_t p = picture_.at(0, picture_.height - 1);
+    // 0xAARRGGBB to 0x00BBGGRR.
+    return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+}
+
+RECT TImage::destination(int width, int height) const {
+    if (stretch_) return {0, 0, width, height};
+    RECT r{0, 0, picture_.width, picture_.height};
+    if (center_) OffsetRect(&r, (width - picture_.width) / 2, (height - picture_.height) / 2);
+    return r;
+}
+
+void TImage::PaintTo(HDC dc, int width, int height) {
+    if (!HasPicture()) return;
+    if (!cache_) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = picture_.width;
+        info.bmiHeader.biHeight = -picture_.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        cache_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!cache_ || !bits) {
+            cache_.reset();
+            return;
+        }
+        auto* out = static_cast<std::uint32_t*>(bits);
+        // The colour only: transparency is by colour key, never by alpha.
+        for (std::size_t i = 0; i < picture_.pixels.size(); ++i) out[i] = picture_.pixels[i] & 0xFFFFFFu;
+        GdiFlush();
+    }
+    const RECT to = destination(width, height);
+    unique_hdc source(CreateCompatibleDC(dc));
+    select_object use(source.get(), cache_.get());
+    const int w = to.right - to.left, h = to.bottom - to.top;
+    if (transparent_) {
+        GdiTransparentBlt(dc, to.left, to.top, w, h, source.get(), 0, 0, picture_.width, picture_.height,
+                          ColorToRGB(TransparentColor()));
+    } else {
+        const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, to.left, to.top, w, h, source.get(), 0, 0, picture_.width, picture_.height, SRCCOPY);
+        SetStretchBltMode(dc, oldMode);
+    }
+}
+
+LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND: {
+        // The parent's background behind us, so what the picture leaves free looks like the parent.
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        HWND parent = GetParent(Handle());
+        if (parent) {
+            POINT origin{0, 0};
+            MapWindowPoints(Handle(), parent, &origin, 1);
+            POINT old{};
+            OffsetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+            SendMessageA(parent, WM_ERASEBKGND, wParam, 0);
+            SendMessageA(parent, WM_PRINTCLIENT, wParam, PRF_CLIENT);
+            SetViewportOrgEx(dc, old.x, old.y, nullptr);
+        }
+        return 1;
+    }
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        PAINTSTRUCT ps{};
+        HDC dc = msg == WM_PAINT ? BeginPaint(Handle(), &ps) : reinterpret_cast<HDC>(wParam);
+        try {
+            PaintTo(dc, ClientWidth(), ClientHeight());
+        } catch (...) {
+            if (msg == WM_PAINT) EndPaint(Handle(), &ps);
+            throw;
+        }
+        if (msg == WM_PAINT) EndPaint(Handle(), &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        pressed_ = true;
+        SetCapture(Handle());
+        return 0;
+    case WM_LBUTTONUP: {
+        const bool wasPressed = pressed_;
+        pressed_ = false;
+        if (GetCapture() == Handle()) ReleaseCapture();
+        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        RECT client{0, 0, ClientWidth(), ClientHeight()};
+        if (wasPressed && PtInRect(&client, p)) DoEvent(OnClick, static_cast<TComponent*>(this));
+        return 0;
+    }
+    case WM_CAPTURECHANGED:
+        pressed_ = false;
+        break;
+    default:
+        break;
+    }
+    return TControl::WndProc(msg, wParam, lParam);
+}
+
+} // namespace kit

@@ -1,0 +1,88 @@
+// What the toolbar window asks of the hosting browser: hiding the band,
+// keeping the window as wide as the browser, and the status-bar text.
+#include "toolbar/KestrelgroveForm.h"
+
+#include "config/Settings.h"
+#include "kit/Items.h"
+#include "kit/MessageBox.h"
+#include "kit/Toolbar.h"
+#include "toolbar/ComHelpers.h"
+
+#include <oleauto.h>
+
+#include <new>
+
+namespace kg {
+
+namespace {
+
+// The browser window's width in pixels.
+LONG browserWidth(IWebBrowser2& browser) {
+    LONG width = 0;
+    OleCheck(browser.get_Width(&width));
+    return width;
+}
+
+// The margin the band keeps from the browser window's edges.
+constexpr LONG kWidthMargin = 20;
+
+} // namespace
+
+void TformToolbar::miCloseClick(kit::TComponent*) {
+    HideBand();
+}
+
+void TformToolbar::HideBand() {
+    OleVariant classId;
+    const std::wstring text = AnsiToWide(ToolbarSettings().ClassIdText);
+    if (BSTR value = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+        VARIANT* v = classId.put();
+        v->vt = VT_BSTR;
+        v->bstrVal = value;
+    } else {
+        kit::ShowMessage("Couldn't get handle for the band.");
+    }
+    OleVariant show;
+    show.put()->vt = VT_BOOL;
+    show.get()->boolVal = VARIANT_FALSE;
+    OleVariant size;
+    size.put()->vt = VT_I4;
+    size.get()->lVal = 0;
+
+    if (HostBrowser)
+        OleCheck(HostBrowser->ShowBrowserBar(classId.get(), show.get(), size.get()));
+    else
+        miClose->SetEnabled(false);
+}
+
+void TformToolbar::FormCanResize(kit::TComponent*, int& NewWidth, int&, bool& Resize) {
+    if (!ToolbarSettings().ToolbarFullSize || !HostBrowser) return;
+    if (Width() == browserWidth(*HostBrowser.Get()) - kWidthMargin) {
+        Resize = false;
+        return;
+    }
+    // Asked again: the browser may have changed its size meanwhile.
+    NewWidth = static_cast<int>(browserWidth(*HostBrowser.Get()) - kWidthMargin);
+}
+
+void TformToolbar::ToolbarMouseMove(kit::TComponent*, unsigned, int X, int Y) {
+    if (const kit::TTBCustomItem* item = Toolbar->ItemAt(X, Y)) {
+        if (item->Caption() == LastStatusText) return;
+        LastStatusText = item->Caption();
+    } else {
+        LastStatusText.clear();
+    }
+    sendStatusText();
+}
+
+void TformToolbar::sendStatusText() {
+    if (!HostBrowser) return;
+    const std::wstring text = AnsiToWide(LastStatusText);
+    OleVariant value;
+    value.put()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!value.get()->bstrVal) throw std::bad_alloc();
+    value.get()->vt = VT_BSTR;
+    OleCheck(HostBrowser->put_StatusText(value.get()->bstrVal));
+}
+
+} // namespace kg

@@ -1,0 +1,75 @@
+// The toolbar window's life: construction, the creation, showing and
+// destruction sequences.
+#include "toolbar/KestrelgroveForm.h"
+
+#include "config/Registry.h"
+#include "config/Settings.h"
+#include "kit/ComboBox.h"
+#include "kit/Items.h"
+
+#include <string>
+#include <vector>
+
+namespace kg {
+
+namespace {
+
+// The folder of the host program's executable, with its trailing backslash.
+std::string hostProgramFolder() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) {
+            std::string path(buffer.data(), n);
+            const auto slash = path.find_last_of('\\');
+            return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        }
+        if (buffer.size() >= 32768) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+} // namespace
+
+TformToolbar::TformToolbar(HWND siteWindow) : kit::TForm(nullptr) {
+    SetParentWindow(siteWindow);
+    createDesignedWidgets();
+    OnCreate = [this](kit::TComponent* sender) { FormCreate(sender); };
+    OnShow = [this](kit::TComponent* sender) { FormShow(sender); };
+    OnDestroy = [this](kit::TComponent* sender) { FormDestroy(sender); };
+    OnCanResize = [this](kit::TComponent* sender, int& width, int& height, bool& resize) {
+        FormCanResize(sender, width, height, resize);
+    };
+    FinishCreation();
+}
+
+TformToolbar::~TformToolbar() {
+    BeginDestruction();
+}
+
+void TformToolbar::FormCreate(kit::TComponent*) {
+    BuildToolbar();
+    const TToolbarSettings& settings = ToolbarSettings();
+    SetCaption(settings.ToolbarName);
+    HistoryList = std::make_unique<SortedTextList>();
+    // "InstallPath" is read again here: the installation may have moved the
+    // toolbar since the settings were loaded.
+    std::string folder = GetRegistryData(HKEY_LOCAL_MACHINE, settings.ToolbarKey, "InstallPath");
+    if (folder.empty()) folder = hostProgramFolder();
+    HistoryFileName = folder + "\\" + settings.ToolbarName + ".txt";
+    LastStatusText.clear();
+}
+
+void TformToolbar::FormShow(kit::TComponent*) {}
+
+void TformToolbar::FormDestroy(kit::TComponent*) {
+    const std::string& key = ToolbarSettings().ToolbarKey;
+    if (SearchButton)
+        SetRegistryData(HKEY_LOCAL_MACHINE, key, "Search Type", std::to_string(SearchButton->Tag),
+                        RegistryType::String);
+    SetRegistryData(HKEY_LOCAL_MACHINE, key, "Search", SearchBox->Text(), RegistryType::String);
+    HistoryList.reset();
+}
+
+} // namespace kg

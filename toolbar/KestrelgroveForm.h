@@ -1,0 +1,124 @@
+#pragma once
+// The toolbar window: the form that the band hosts inside the browser's band
+// site. It is designed with a dock holding one full-width toolbar (banner,
+// separator, search box), two context menus, two file dialogs and two image
+// lists; the builder adds the configured items at run time. All behaviour
+// lives in event handlers; the member functions are split over files by
+// concern (FormLifecycle.cpp, Builder.cpp, ...).
+#include "kit/Form.h"
+#include "kit/Handles.h"
+#include "toolbar/HistoryList.h"
+#include "toolbar/OleVariant.h"
+
+#include <windows.h>
+#include <exdisp.h>
+
+#include <memory>
+#include <string>
+
+namespace kit {
+class TTBDock;
+class TTBToolbar;
+class TTBToolWindow;
+class TTBCustomItem;
+class TTBItem;
+class TTBSeparatorItem;
+class TTBControlItem;
+class TTBPopupMenu;
+class TImage;
+class TComboBox;
+class TOpenDialog;
+class TSaveDialog;
+class TImageList;
+} // namespace kit
+
+namespace config {
+class TBigIniFile;
+} // namespace config
+
+namespace kg {
+
+class TformToolbar : public kit::TForm {
+public:
+    // Builds the window as a child of `siteWindow`: the designed widgets,
+    // FormCreate (the builder first), then the window is shown (FormShow).
+    // Errors inside FormCreate and FormShow are reported by the kit's error
+    // report; the window is created and shown all the same.
+    explicit TformToolbar(HWND siteWindow);
+    // FormDestroy first, then the widgets and the fields.
+    ~TformToolbar() override;
+
+    // ---- designed widgets, in creation order; all owned by the window
+    kit::TTBDock* Dock = nullptr;
+    kit::TTBToolbar* Toolbar = nullptr;
+    kit::TTBControlItem* TBControlItem1 = nullptr;
+    kit::TTBSeparatorItem* TBSeparatorItem1 = nullptr;
+    kit::TTBControlItem* TBControlItem2 = nullptr;
+    kit::TTBToolWindow* FlashToolbar = nullptr;
+    kit::TImage* Image = nullptr;
+    kit::TComboBox* SearchBox = nullptr;
+
+    kit::TTBPopupMenu* popupMain = nullptr;
+    kit::TTBItem* miSupport = nullptr;
+    kit::TTBItem* miWebsite = nullptr;
+    kit::TTBSeparatorItem* TBSeparatorItem2 = nullptr;
+    kit::TTBItem* miAbout = nullptr;
+    kit::TTBItem* miClose = nullptr;
+
+    kit::TTBPopupMenu* popupSearch = nullptr;
+    kit::TTBItem* miCut = nullptr;
+    kit::TTBItem* miCopy = nullptr;
+    kit::TTBItem* miPaste = nullptr;
+    kit::TTBItem* miDelete = nullptr;
+    kit::TTBSeparatorItem* TBSeparatorItem3 = nullptr;
+    kit::TTBItem* miSelectAll = nullptr;
+    kit::TTBSeparatorItem* TBSeparatorItem4 = nullptr;
+    kit::TTBItem* miSaveSearches = nullptr;
+    kit::TTBItem* miLoadSearches = nullptr;
+    kit::TTBItem* miEditHistory = nullptr;
+    kit::TTBItem* miRefreshSearches = nullptr;
+    kit::TTBSeparatorItem* TBSeparatorItem5 = nullptr;
+    kit::TTBItem* miRemoveSelected = nullptr;
+    kit::TTBItem* miClearSearches = nullptr;
+
+    kit::TOpenDialog* OpenDialog1 = nullptr;
+    kit::TSaveDialog* SaveDialog1 = nullptr;
+    kit::TImageList* IconList = nullptr;
+    kit::TImageList* IconList_Main = nullptr;
+
+    // ---- run-time fields
+    // The search button (a submenu item when engines are configured); owned
+    // by the window, never null once the build got that far. Its Tag is the
+    // search type.
+    kit::TTBCustomItem* SearchButton = nullptr;
+    std::string SearchTemplate;
+    std::string HistoryFileName;
+    std::unique_ptr<SortedTextList> HistoryList;
+    std::string LastStatusText;
+    kit::com_ptr<IWebBrowser2> HostBrowser;
+    OleVariant SpareBrowser;
+
+    // ---- handlers and operations
+    void FormCreate(kit::TComponent* Sender);
+    void FormShow(kit::TComponent* Sender);
+    void FormDestroy(kit::TComponent* Sender);
+    void FormCanResize(kit::TComponent* Sender, int& NewWidth, int& NewHeight, bool& Resize);
+    void ToolbarMouseMove(kit::TComponent* Sender, unsigned Shift, int X, int Y);
+    void miCloseClick(kit::TComponent* Sender);
+    // Asks the browser to hide this band; without a browser, greys "Close Toolbar".
+    void HideBand();
+    // Fills the toolbar from the configuration (runs inside FormCreate).
+    void BuildToolbar();
+
+private:
+    void createDesignedWidgets();
+    void createMainMenu();
+    void createSearchMenu();
+    void sendStatusText();
+    // One item of "Toolbar Items", from its section.
+    void buildItem(config::TBigIniFile& ini, const std::string& section);
+    // Selects the engine of the stored "Search Type".
+    void restoreSearchType();
+};
+
+} // namespace kg

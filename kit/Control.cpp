@@ -297,6 +297,18 @@ bool TControl::reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
     return child && child != this && child->ReflectMessage(msg, wParam, lParam, result);
 }
 
+void TControl::PaintParentBackground(HDC dc) {
+    HWND parent = hwnd_ ? GetParent(hwnd_) : nullptr;
+    if (!parent) return;
+    POINT origin{0, 0};
+    MapWindowPoints(hwnd_, parent, &origin, 1);
+    POINT old{};
+    OffsetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+    SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SendMessageA(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    SetViewportOrgEx(dc, old.x, old.y, nullptr);
+}
+
 bool TControl::ShowPopupMenu(int screenX, int screenY) {
     if (!PopupMenu) return false;
     PopupMenu->Popup(screenX, screenY);

@@ -136,6 +136,8 @@ protected:
     }
     // The window's size changed (after the aligned children were laid out).
     virtual void Resized() {}
+    // Paints what the parent shows behind this control into dc (for see-through controls).
+    void PaintParentBackground(HDC dc);
     // Shows the control's PopupMenu at a screen position; false when there is none.
     bool ShowPopupMenu(int screenX, int screenY);
     // Destroys the window now; the control keeps its properties and can create it again.

@@ -128,21 +128,10 @@ void TImage::PaintTo(HDC dc, int width, int height) {
 
 LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_ERASEBKGND: {
+    case WM_ERASEBKGND:
         // The parent's background behind us, so what the picture leaves free looks like the parent.
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        HWND parent = GetParent(Handle());
-        if (parent) {
-            POINT origin{0, 0};
-            MapWindowPoints(Handle(), parent, &origin, 1);
-            POINT old{};
-            OffsetViewportOrgEx(dc, -origin.x, -origin.y, &old);
-            SendMessageA(parent, WM_ERASEBKGND, wParam, 0);
-            SendMessageA(parent, WM_PRINTCLIENT, wParam, PRF_CLIENT);
-            SetViewportOrgEx(dc, old.x, old.y, nullptr);
-        }
+        PaintParentBackground(reinterpret_cast<HDC>(wParam));
         return 1;
-    }
     case WM_PAINT:
     case WM_PRINTCLIENT: {
         PAINTSTRUCT ps{};

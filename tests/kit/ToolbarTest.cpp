@@ -302,6 +302,34 @@ TEST_F(ToolbarTest, DropDownsOpenMenusOfTheChildrenAndSplitButtonsClickTheirMain
         EXPECT_TRUE(driver.sawMenu);
     }
     EXPECT_TRUE(log.empty());
+
+    // Without the arrow option a submenu item is a plain-looking button that opens its menu when clicked.
+    news->SetOptions({});
+    EXPECT_FALSE(button(news).fsStyle & (BTNS_WHOLEDROPDOWN | BTNS_DROPDOWN));
+    {
+        kgtest::MenuDriver driver({VK_DOWN, VK_RETURN});
+        clickItem(news);
+        EXPECT_TRUE(driver.sawMenu);
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"world"}));
+}
+
+TEST_F(ToolbarTest, ItemsAndToolbarMayBeFreedInEitherOrder) {
+    auto* a = add<TTBItem>("Alpha");
+    auto* control = new TTBToolWindow(&form);
+    control->SetBounds(0, 0, 40, 20);
+    auto* hosted = add<TTBControlItem>("");
+    hosted->SetControl(control);
+    host->Handle();
+    EXPECT_EQ(buttonCount(), 2);
+    delete toolbar;
+    toolbar = nullptr;
+    EXPECT_EQ(a->Parent(), nullptr);
+    a->SetCaption("still usable");
+    EXPECT_EQ(control->Parent(), nullptr);
+    EXPECT_FALSE(control->HandleAllocated());
+    delete a;
+    delete hosted;
 }
 
 TEST_F(ToolbarTest, HostedControlsLieOverTheirPlaceholdersAndFollowTheirVisibilityAndWidth) {

@@ -164,6 +164,11 @@ void TComboBox::fitDropDown() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
+bool TComboBox::Focused() {
+    HWND focus = GetFocus();
+    return focus && (focus == window() || focus == edit_);
+}
+
 void TComboBox::SetSorted(bool sorted) {
     if (sorted == sorted_) return;
     sorted_ = sorted;

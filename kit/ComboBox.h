@@ -58,6 +58,9 @@ public:
     // The text changed by typing, or another entry was chosen.
     TNotifyEvent OnChange;
 
+    // The box or its edit field has the keyboard focus.
+    bool Focused() override;
+
     // The edit field inside the box (nullptr without a window).
     HWND EditHandle() const noexcept { return edit_; }
 

@@ -1,5 +1,6 @@
 // Forms: construction and destruction sequences with the error report,
 // resize veto, active control, modal showing, context menu.
+#include "kit/ComboBox.h"
 #include "kit/Form.h"
 #include "kit/PopupMenu.h"
 #include "tests/kit/KitTestWindows.h"
@@ -203,6 +204,15 @@ TEST(Form, FocusGivenToTheFormGoesToTheActiveControl) {
     SetFocus(site.get());
     SetFocus(form.Handle());
     EXPECT_EQ(GetFocus(), form.Handle());
+
+    kit::TComboBox box(nullptr);  // a combo box passes the focus on to its edit field
+    box.SetParent(&form);
+    form.ActiveControl = &box;
+    SetFocus(site.get());
+    EXPECT_FALSE(box.Focused());
+    SetFocus(form.Handle());
+    EXPECT_EQ(GetFocus(), box.EditHandle());
+    EXPECT_TRUE(box.Focused());
 
     Edit stranger(nullptr);  // not inside the form: ignored
     stranger.SetParentWindow(site.get());

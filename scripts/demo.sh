@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The demo: builds the Windows programs, installs the example toolbar into the
-# Wine prefix of the Windows build and shows the settings the engine loads.
+# Wine prefix of the Windows build, shows the settings the engine loads, then
+# runs the toolbar in the stand-in browser and takes a screenshot of it
+# (build/demo/toolbar.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export KG_WIN_BUILD=$PWD/build/windows
@@ -15,3 +17,23 @@ scripts/install-example.sh
 echo
 echo "== Toolbar settings, loaded as the engine loads them"
 cmake/wine-run.sh build/windows/showsettings.exe | tr -d '\r'
+
+echo
+echo "== The example toolbar in the stand-in browser"
+# The display the programs run on: the X server started above, else the user's.
+display=${DISPLAY:-}
+if [ -f "$KG_WIN_BUILD/xvfb.display" ]; then display=$(cat "$KG_WIN_BUILD/xvfb.display"); fi
+mkdir -p build/demo
+shot=$PWD/build/demo/toolbar.png
+rm -f "$shot"
+# bandhost ends by itself 6 s after its window is up; the picture is taken meanwhile.
+cmake/wine-run.sh build/windows/bandhost.exe --screenshot-after 6000 | tr -d '\r' &
+host=$!
+for _ in $(seq 40); do
+  DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q "Kestrelgrove stand-in browser" && break
+  sleep 0.25
+done
+sleep 2  # let the toolbar paint
+DISPLAY=$display import -window root "$shot"
+wait "$host"
+echo "Screenshot: $shot"

@@ -49,10 +49,13 @@ void TformToolbar::HideBand() {
     size.put()->vt = VT_I4;
     size.get()->lVal = 0;
 
-    if (HostBrowser)
-        OleCheck(HostBrowser->ShowBrowserBar(classId.get(), show.get(), size.get()));
-    else
+    if (!HostBrowser) {
         miClose->SetEnabled(false);
+        return;
+    }
+    // The browser may close the band (and free this window) before it answers.
+    const kit::com_ptr<IWebBrowser2> browser = HostBrowser;
+    OleCheck(browser->ShowBrowserBar(classId.get(), show.get(), size.get()));
 }
 
 void TformToolbar::FormCanResize(kit::TComponent*, int& NewWidth, int&, bool& Resize) {

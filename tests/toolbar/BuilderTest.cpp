@@ -153,7 +153,7 @@ TEST_F(Builder, PlacementNeedsAnItemCreatedEarlier) {
         ASSERT_NE(item(name), nullptr) << name;
         EXPECT_EQ(item(name)->Parent(), nullptr) << name;
     }
-    EXPECT_TRUE(window().popupMain->Items()->Children().size() == 5);
+    EXPECT_EQ(window().popupMain->Items()->Children().size(), 5u);
 }
 
 TEST_F(Builder, ImageIndexGoesThroughTheIconsSection) {

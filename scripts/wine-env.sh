@@ -29,7 +29,7 @@ start)
   fi
   # A persistent server keeps every later wine start fast, and the prefix's
   # services are started here, detached from any test runner's output pipes.
-  wineserver -p >/dev/null 2>&1 </dev/null
+  wineserver -p >/dev/null 2>&1 </dev/null || true
   wineboot >/dev/null 2>&1 </dev/null || true
   # Xvfb has no window manager: unmanaged windows hide and close at once
   # instead of waiting two seconds for a withdrawn state that never comes.

@@ -145,25 +145,10 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == WM_PAINT) EndPaint(Handle(), &ps);
         return 0;
     }
-    case WM_LBUTTONDOWN:
-        pressed_ = true;
-        SetCapture(Handle());
-        return 0;
-    case WM_LBUTTONUP: {
-        const bool wasPressed = pressed_;
-        pressed_ = false;
-        if (GetCapture() == Handle()) ReleaseCapture();
-        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        RECT client{0, 0, ClientWidth(), ClientHeight()};
-        if (wasPressed && PtInRect(&client, p)) DoEvent(OnClick, static_cast<TComponent*>(this));
-        return 0;
-    }
-    case WM_CAPTURECHANGED:
-        pressed_ = false;
-        break;
     default:
         break;
     }
+    if (click_.Handle(*this, msg, lParam, OnClick)) return 0;
     return TControl::WndProc(msg, wParam, lParam);
 }
 

@@ -4,6 +4,7 @@
 // picture's lower-left pixel, or white for a two-colour bitmap), so the
 // parent's background shows through.
 #include "kit/Bmp.h"
+#include "kit/ClickTracker.h"
 #include "kit/Control.h"
 #include "kit/Graphics.h"
 
@@ -60,7 +61,7 @@ private:
     bool stretch_ = false;
     bool transparent_ = false;
     bool autoSize_ = false;
-    bool pressed_ = false;
+    TClickTracker click_;
 };
 
 } // namespace kit

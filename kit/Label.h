@@ -2,6 +2,7 @@
 // A text label: one caption in a font and colour, on its own background
 // colour or see-through (the parent shows behind the text), sized to its text
 // unless AutoSize is off, with a click event and a cursor.
+#include "kit/ClickTracker.h"
 #include "kit/Control.h"
 #include "kit/Graphics.h"
 
@@ -51,7 +52,7 @@ private:
     bool transparent_ = false;
     bool autoSize_ = true;
     bool showAccelChar_ = true;
-    bool pressed_ = false;
+    TClickTracker click_;
 };
 
 } // namespace kit

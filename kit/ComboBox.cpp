@@ -110,17 +110,7 @@ LRESULT TComboBox::editMessage(HWND hwnd, WNDPROC previous, UINT msg, WPARAM wPa
     }
     case WM_CONTEXTMENU:
         // The box's menu in place of the edit field's own.
-        if (PopupMenu) {
-            int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-            if (lParam == -1) {
-                RECT r{};
-                GetWindowRect(hwnd, &r);
-                x = (r.left + r.right) / 2;
-                y = (r.top + r.bottom) / 2;
-            }
-            ShowPopupMenu(x, y);
-            return 0;
-        }
+        if (ShowPopupMenuFor(hwnd, lParam)) return 0;
         break;
     default:
         break;

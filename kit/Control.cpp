@@ -315,6 +315,23 @@ bool TControl::ShowPopupMenu(int screenX, int screenY) {
     return true;
 }
 
+bool TControl::ShowPopupMenuFor(HWND source, LPARAM lParam) {
+    if (!PopupMenu) return false;
+    int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    if (lParam == -1) {
+        RECT r{};
+        GetWindowRect(source, &r);
+        x = (r.left + r.right) / 2;
+        y = (r.top + r.bottom) / 2;
+    }
+    try {
+        ShowPopupMenu(x, y);
+    } catch (...) {
+        ShowException(std::current_exception());
+    }
+    return true;
+}
+
 LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
@@ -332,22 +349,7 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case WM_CONTEXTMENU:
-        if (PopupMenu) {
-            int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-            if (lParam == -1) {
-                // From the keyboard: under the middle of the control.
-                RECT r{};
-                GetWindowRect(hwnd_, &r);
-                x = (r.left + r.right) / 2;
-                y = (r.top + r.bottom) / 2;
-            }
-            try {
-                ShowPopupMenu(x, y);
-            } catch (...) {
-                ShowException(std::current_exception());
-            }
-            return 0;
-        }
+        if (ShowPopupMenuFor(hwnd_, lParam)) return 0;
         break;
     case WM_SETCURSOR:
         if (Cursor != TCursor::crDefault && reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {

@@ -140,6 +140,10 @@ protected:
     void PaintParentBackground(HDC dc);
     // Shows the control's PopupMenu at a screen position; false when there is none.
     bool ShowPopupMenu(int screenX, int screenY);
+    // WM_CONTEXTMENU that source received: the PopupMenu at the mouse, or under the
+    // middle of source when it came from the keyboard; errors go to the error report.
+    // False when the control has no PopupMenu.
+    bool ShowPopupMenuFor(HWND source, LPARAM lParam);
     // Destroys the window now; the control keeps its properties and can create it again.
     // A derived class whose WndProc uses its own members calls this in its destructor.
     void DestroyHandle();

@@ -22,12 +22,20 @@ echo
 echo "== The example toolbar in the stand-in browser"
 # The display the programs run on: the X server started above, else the user's.
 display=${DISPLAY:-}
-if [ -f "$KG_WIN_BUILD/xvfb.display" ]; then display=$(cat "$KG_WIN_BUILD/xvfb.display"); fi
+# Under the X server started above nobody can close the browser: it ends by
+# itself 6 s after its window is up, and the picture is taken meanwhile. On
+# the user's own display it stays until the user closes it.
+lifetime=()
+if [ -f "$KG_WIN_BUILD/xvfb.display" ]; then
+  display=$(cat "$KG_WIN_BUILD/xvfb.display")
+  lifetime=(--screenshot-after 6000)
+else
+  echo "Close the stand-in browser window to end the demo."
+fi
 mkdir -p build/demo
 shot=$PWD/build/demo/toolbar.png
 rm -f "$shot"
-# bandhost ends by itself 6 s after its window is up; the picture is taken meanwhile.
-cmake/wine-run.sh build/windows/bandhost.exe --screenshot-after 6000 | tr -d '\r' &
+cmake/wine-run.sh build/windows/bandhost.exe "${lifetime[@]}" | tr -d '\r' &
 host=$!
 for _ in $(seq 40); do
   DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q "Kestrelgrove stand-in browser" && break
@@ -35,5 +43,5 @@ for _ in $(seq 40); do
 done
 sleep 2  # let the toolbar paint
 DISPLAY=$display import -window root "$shot"
-wait "$host"
 echo "Screenshot: $shot"
+wait "$host"

@@ -8,11 +8,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+
+#ifdef _WIN32
+// Only for the rename: it must take the same ANSI names that fopen took.
+#include <windows.h>
+#endif
 
 namespace config {
 namespace {
@@ -445,6 +449,21 @@ template <class Feed> void TBigIniFile::loadWith(Feed&& feed) {
     }
 }
 
+namespace {
+
+// Puts the written temporary file in place of the target in one step.
+void replaceFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+    throw kit::InOutError("Cannot write file \"" + to + "\": system error " + std::to_string(GetLastError()));
+#else
+    if (std::rename(from.c_str(), to.c_str()) == 0) return;
+    throw kit::InOutError("Cannot write file \"" + to + "\": " + std::strerror(errno));
+#endif
+}
+
+} // namespace
+
 void TBigIniFile::LoadFromText(std::string_view text) {
     SectionCursor = 0;
     loadWith([&](LineSplitter& splitter, SectionLoader& loader) { splitter.feed(text.data(), text.size(), loader); });
@@ -541,9 +560,7 @@ void TBigIniFile::writeFile() const {
         drain();
         errno = 0;
         if (std::fclose(file.release()) != 0) fail("close failed", errno ? errno : EIO);
-        std::error_code ec;
-        std::filesystem::rename(std::filesystem::path(temporary), std::filesystem::path(fileName_), ec);
-        if (ec) throw kit::InOutError("Cannot write file \"" + fileName_ + "\": " + ec.message());
+        replaceFile(temporary, fileName_);
     } catch (const kit::InOutError&) {
         file.reset();
         std::remove(temporary.c_str());

@@ -93,7 +93,8 @@ int32_t toInt32(const std::string& text) {
     int32_t value = 0;
     const char* first = text.data();
     const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
+    // from_chars takes a "-" but no "+"; a sign may come once.
+    if (first != last && *first == '+' && (first + 1 == last || first[1] != '-')) ++first;
     const auto [end, ec] = std::from_chars(first, last, value);
     if (ec != std::errc() || end != last || first == last)
         throw kit::Error("'" + text + "' is not a valid integer value");

@@ -41,7 +41,13 @@ TformToolbar::TformToolbar(HWND siteWindow) : kit::TForm(nullptr) {
     OnCanResize = [this](kit::TComponent* sender, int& width, int& height, bool& resize) {
         FormCanResize(sender, width, height, resize);
     };
-    FinishCreation();
+    try {
+        FinishCreation();
+    } catch (...) {
+        // No window came of it: the destruction sequence is for a window that was made.
+        OnDestroy = nullptr;
+        throw;
+    }
 }
 
 TformToolbar::~TformToolbar() {

@@ -364,6 +364,19 @@ TEST_F(BigIniTest, FlushReplacesAnExistingFile) {
     EXPECT_FALSE(fs::exists(name + ".tmp"));
 }
 
+TEST_F(BigIniTest, FlushTakesTheSameEightBitNameItReadsFrom) {
+    const std::string name = path("caf\xE9\x80.ini");  // bytes above 127, as an ANSI code page has them
+    {
+        TBigIniFile ini(name);
+        ini.WriteString("S", "k", "1");
+        EXPECT_NO_THROW(ini.Flush());
+        ini.WriteString("S", "k", "2");  // and over the file that now exists
+        EXPECT_NO_THROW(ini.Flush());
+    }
+    TBigIniFile again(name);
+    EXPECT_EQ(again.ReadString("S", "k", "missing"), "2");
+}
+
 TEST_F(BigIniTest, FailedWriteKeepsTheOldFileWhole) {
     const std::string original = "[S]\nk=1\n";
     const std::string name = put("doc.ini", original);

@@ -179,7 +179,7 @@ TEST_F(RegistryHelpers, SetStoresEachTypeAndCreatesMissingKeyParts) {
 
 TEST_F(RegistryHelpers, IntegerTextThatIsNoNumberIsRefusedAndNothingIsStored) {
     putDword(HKEY_CURRENT_USER, ScratchKey, "Kept", 9);
-    for (const char* text : {"", "12abc", "abc", "2147483648", "-2147483649", " 1", "1 ", "0x10", "+", "--1"}) {
+    for (const char* text : {"", "12abc", "abc", "2147483648", "-2147483649", " 1", "1 ", "0x10", "+", "--1", "+-5"}) {
         try {
             SetRegistryData(HKEY_CURRENT_USER, ScratchKey, "Bad", text, RegistryType::Integer);
             ADD_FAILURE() << "stored '" << text << "'";

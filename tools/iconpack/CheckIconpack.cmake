@@ -45,6 +45,14 @@ expect_in("${out}" "resource header")
 run(1 out list "${WORK}/missing.bin")
 expect_in("${out}" "Cannot open")
 
+# An output path that cannot be written is reported; what stands there stays.
+file(MAKE_DIRECTORY "${WORK}/taken")
+run(1 out pack "${WORK}/taken" ${ICONS})
+expect_in("${out}" "Cannot write file")
+if(NOT IS_DIRECTORY "${WORK}/taken")
+  message(FATAL_ERROR "iconpack removed what stood at its output path")
+endif()
+
 # A round trip, in both depths.
 run(0 out pack "${WORK}/out.bin" ${ICONS})
 run(0 out list "${WORK}/out.bin")

@@ -61,7 +61,9 @@ int pack(const std::vector<std::string>& args) {
     const std::vector<std::uint8_t> file =
         toolbar::WriteIconFile(toolbar::MakeIconImages(std::move(pictures), kTransparentColor), bits);
     std::ofstream os(out, std::ios::binary | std::ios::trunc);
-    if (os) os.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    // What stands at that path is not ours to remove unless we opened it for writing.
+    if (!os) throw kit::InOutError("Cannot write file \"" + out + "\"");
+    os.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
     os.close();
     if (!os) {
         std::remove(out.c_str());

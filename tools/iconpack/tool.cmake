@@ -17,4 +17,8 @@ add_custom_command(OUTPUT ${KG_HOST_ICONPACK}
   COMMENT "Building iconpack for the build machine"
   VERBATIM)
 kg_pack_example_icons(${KG_HOST_ICONPACK})
+# The toolbar tests read the example's icon file.
+if(TARGET kg_toolbar_tests)
+  add_dependencies(kg_toolbar_tests example_icons)
+endif()
 kg_add_iconpack_test(iconpack_cli $<TARGET_FILE:iconpack> ${CMAKE_CROSSCOMPILING_EMULATOR})

@@ -3,7 +3,11 @@
 # only when something is missing.
 set -euo pipefail
 pkgs=(cmake ninja-build make g++ clang libclang-rt-14-dev googletest libbenchmark-dev libinih-dev
-      g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick x11-utils)
+      g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick x11-utils
+      # What Wine only recommends but the tests and the demo rely on: its fonts
+      # (text sizes decide button widths) and the X extensions its driver uses.
+      fonts-wine fonts-liberation libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1
+      libxcomposite1 libxfixes3 libgl1 libgnutls30)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

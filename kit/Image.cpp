@@ -1,5 +1,6 @@
 #include "kit/Image.h"
 
+#include "kit/Dib.h"
 #include "kit/Error.h"
 
 #include <windowsx.h>
@@ -94,23 +95,17 @@ RECT TImage::destination(int width, int height) const {
 void TImage::PaintTo(HDC dc, int width, int height) {
     if (!HasPicture()) return;
     if (!cache_) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = picture_.width;
-        info.bmiHeader.biHeight = -picture_.height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        cache_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!cache_ || !bits) {
-            cache_.reset();
-            return;
+        TDib dib;
+        try {
+            dib = CreateDib32(picture_.width, picture_.height);
+        } catch (const OSError&) {
+            return;  // nothing to paint with; the next paint tries again
         }
-        auto* out = static_cast<std::uint32_t*>(bits);
+        std::uint32_t* out = dib.bits;
         // The colour only: transparency is by colour key, never by alpha.
         for (std::size_t i = 0; i < picture_.pixels.size(); ++i) out[i] = picture_.pixels[i] & 0xFFFFFFu;
         GdiFlush();
+        cache_ = std::move(dib.bitmap);
     }
     const RECT to = destination(width, height);
     unique_hdc source(CreateCompatibleDC(dc));

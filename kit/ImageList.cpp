@@ -1,5 +1,6 @@
 #include "kit/ImageList.h"
 
+#include "kit/Dib.h"
 #include "kit/Error.h"
 
 #include <algorithm>
@@ -9,41 +10,6 @@
 namespace kit {
 
 namespace {
-
-// A top-down 32-bit DIB section and its bits.
-struct Dib {
-    unique_hbitmap bitmap;
-    std::uint32_t* bits = nullptr;
-};
-
-Dib makeDib(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    Dib dib;
-    dib.bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib.bitmap || !bits) throw OSError(GetLastError(), "Cannot create a bitmap");
-    dib.bits = static_cast<std::uint32_t*>(bits);
-    return dib;
-}
-
-// A monochrome bitmap: bit set = transparent, rows padded to 16 bits.
-unique_hbitmap makeMask(int width, int height, const std::vector<bool>& transparent) {
-    const int stride = ((width + 15) / 16) * 2;
-    std::vector<std::uint8_t> bits(static_cast<std::size_t>(stride) * height, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (transparent[static_cast<std::size_t>(y) * width + x])
-                bits[static_cast<std::size_t>(y) * stride + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-    unique_hbitmap mask(CreateBitmap(width, height, 1, 1, bits.data()));
-    if (!mask) throw OSError(GetLastError(), "Cannot create a bitmap");
-    return mask;
-}
 
 COLORREF pixelToColorRef(std::uint32_t argb) {
     return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
@@ -116,7 +82,7 @@ int TImageList::addPieces(const Bitmap32& images, bool useMaskColor, COLORREF ma
     if (pieces <= 0 || images.pixels.size() < static_cast<std::size_t>(images.width) * images.height)
         throw Error("Image too small for the list");
     const int w = pieces * width_, h = height_;
-    Dib colour = makeDib(w, h);
+    TDib colour = CreateDib32(w, h);
     std::vector<bool> transparent(static_cast<std::size_t>(w) * h);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -130,7 +96,8 @@ int TImageList::addPieces(const Bitmap32& images, bool useMaskColor, COLORREF ma
         }
     }
     GdiFlush();
-    unique_hbitmap mask = makeMask(w, h, transparent);
+    const unique_hbitmap mask =
+        CreateMaskBitmap(w, h, [&](int x, int y) { return transparent[static_cast<std::size_t>(y) * w + x]; });
     const int first = ImageList_Add(Handle(), colour.bitmap.get(), mask.get());
     if (first < 0) throw OSError(GetLastError(), "Cannot add an image to the image list");
     changed();
@@ -160,7 +127,7 @@ void TImageList::Draw(HDC dc, int x, int y, int index, bool enabled) {
 Bitmap32 TImageList::GetImage(int index) {
     if (index < 0 || index >= Count()) throw Error("List index out of bounds (" + std::to_string(index) + ")");
     // Drawn once on black and once on white: a pixel that differs lets the background through.
-    Dib onBlack = makeDib(width_, height_), onWhite = makeDib(width_, height_);
+    TDib onBlack = CreateDib32(width_, height_), onWhite = CreateDib32(width_, height_);
     unique_hdc dc(CreateCompatibleDC(nullptr));
     const std::size_t n = static_cast<std::size_t>(width_) * height_;
     std::fill(onBlack.bits, onBlack.bits + n, 0x00000000u);

@@ -1,5 +1,6 @@
 #include "toolbar/IconListLoader.h"
 
+#include "kit/Dib.h"
 #include "kit/Error.h"
 #include "kit/Handles.h"
 #include "kit/ImageList.h"
@@ -11,36 +12,20 @@ namespace {
 // One image as a top-down 32-bit DIB: transparent pixels black with alpha 0, so that
 // lists that blend by alpha and lists that draw through the mask show the same.
 kit::unique_hbitmap colorBitmap(const IconImages& list, std::size_t index) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = list.width;
-    info.bmiHeader.biHeight = -list.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    kit::unique_hbitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) throw kit::OSError(GetLastError(), "Cannot create a bitmap");
-    auto* out = static_cast<std::uint32_t*>(bits);
+    kit::TDib dib = kit::CreateDib32(list.width, list.height);
+    std::uint32_t* out = dib.bits;
     const kit::Bitmap32& image = list.images[index];
     for (int y = 0; y < list.height; ++y)
         for (int x = 0; x < list.width; ++x)
             out[static_cast<std::size_t>(y) * list.width + x] = list.transparentAt(index, x, y) ? 0u : image.at(x, y);
     GdiFlush();
-    return bitmap;
+    return std::move(dib.bitmap);
 }
 
 // The mask as a monochrome bitmap: a set bit is transparent; rows padded to 16 bits.
 kit::unique_hbitmap maskBitmap(const IconImages& list, std::size_t index) {
-    const std::size_t stride = (static_cast<std::size_t>(list.width) + 15) / 16 * 2;
-    std::vector<std::uint8_t> bits(stride * static_cast<std::size_t>(list.height), 0);
-    for (int y = 0; y < list.height; ++y)
-        for (int x = 0; x < list.width; ++x)
-            if (list.transparentAt(index, x, y))
-                bits[static_cast<std::size_t>(y) * stride + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
-    kit::unique_hbitmap mask(CreateBitmap(list.width, list.height, 1, 1, bits.data()));
-    if (!mask) throw kit::OSError(GetLastError(), "Cannot create a bitmap");
-    return mask;
+    return kit::CreateMaskBitmap(list.width, list.height,
+                                 [&](int x, int y) { return list.transparentAt(index, x, y); });
 }
 
 } // namespace

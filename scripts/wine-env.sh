@@ -10,7 +10,11 @@ export WINEDLLOVERRIDES=mscoree,mshtml=
 case "${1:-}" in
 start)
   mkdir -p "$build"
-  if [ -z "${DISPLAY:-}" ]; then
+  # A second start reuses the X server of the first instead of leaving it behind.
+  if [ -z "${DISPLAY:-}" ] && [ -f "$build/xvfb.pid" ] && [ -f "$build/xvfb.display" ] &&
+     kill -0 "$(cat "$build/xvfb.pid")" 2>/dev/null; then
+    export DISPLAY=$(cat "$build/xvfb.display")
+  elif [ -z "${DISPLAY:-}" ]; then
     for n in $(seq 91 140); do
       [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
       Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &

@@ -6,19 +6,23 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh native windows
 
-status=0
+passed=0
+failed=0
+stage() { if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi; }
+
 echo "== Native core tests (AddressSanitizer, UBSan)"
-ctest --test-dir build/native --output-on-failure -j "$(nproc)" || status=1
+stage ctest --test-dir build/native --output-on-failure -j "$(nproc)"
 
 echo "== Windows tests under Wine"
 scripts/wine-env.sh start
 trap 'scripts/wine-env.sh stop' EXIT
-ctest --test-dir build/windows --output-on-failure -j "$(nproc)" --timeout 600 || status=1
+stage ctest --test-dir build/windows --output-on-failure -j "$(nproc)" --timeout 600
 scripts/wine-env.sh stop
 trap - EXIT
 
 echo "== Fuzz run"
-scripts/fuzz.sh "${KG_FUZZ_SECONDS:-60}" || status=1
+stage scripts/fuzz.sh "${KG_FUZZ_SECONDS:-60}"
 
-if [ $status -eq 0 ]; then echo "All checks passed."; else echo "Some checks FAILED."; fi
-exit $status
+# Three stages: native tests, Windows tests, fuzz run.
+echo "checks: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

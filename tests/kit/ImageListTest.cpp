@@ -1,4 +1,5 @@
 // Image lists over comctl32: sizes, strips of images, transparency, changes.
+#include "tests/support/Pictures.h"
 #include "kit/ImageList.h"
 #include "kit/Error.h"
 
@@ -6,18 +7,6 @@
 
 using kit::Bitmap32;
 using kit::TImageList;
-
-namespace {
-
-Bitmap32 filled(int w, int h, std::uint32_t argb) {
-    Bitmap32 b;
-    b.width = w;
-    b.height = h;
-    b.pixels.assign(static_cast<std::size_t>(w) * h, argb);
-    return b;
-}
-
-} // namespace
 
 TEST(ImageList, StripsAddOneImagePerWidthAndCountFollowsChanges) {
     TImageList list(nullptr);
@@ -27,9 +16,9 @@ TEST(ImageList, StripsAddOneImagePerWidthAndCountFollowsChanges) {
     int changes = 0;
     list.AddChangeListener(&changes, [&] { ++changes; });
 
-    EXPECT_EQ(list.Add(filled(16 * 3 + 5, 16, 0xFF112233)), 0);  // the narrow rest is dropped
+    EXPECT_EQ(list.Add(kgtest::SolidBitmap(16 * 3 + 5, 16, 0xFF112233)), 0);  // the narrow rest is dropped
     EXPECT_EQ(list.Count(), 3);
-    EXPECT_EQ(list.AddMasked(filled(16, 16, 0xFF00FF00), kit::clWhite), 3);
+    EXPECT_EQ(list.AddMasked(kgtest::SolidBitmap(16, 16, 0xFF00FF00), kit::clWhite), 3);
     EXPECT_EQ(list.Count(), 4);
     EXPECT_EQ(ImageList_GetImageCount(list.Handle()), 4);
     list.Delete(0);
@@ -42,17 +31,17 @@ TEST(ImageList, StripsAddOneImagePerWidthAndCountFollowsChanges) {
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(changes, 3);
 
-    EXPECT_THROW(list.Add(filled(16, 15, 0xFF000000)), kit::Error);  // wrong height
-    EXPECT_THROW(list.Add(filled(15, 16, 0xFF000000)), kit::Error);  // narrower than one image
+    EXPECT_THROW(list.Add(kgtest::SolidBitmap(16, 15, 0xFF000000)), kit::Error);  // wrong height
+    EXPECT_THROW(list.Add(kgtest::SolidBitmap(15, 16, 0xFF000000)), kit::Error);  // narrower than one image
     EXPECT_THROW(list.SetSize(0, 16), kit::Error);
 }
 
 TEST(ImageList, TransparencyFromAlphaOrFromTheMaskColour) {
     TImageList list(nullptr);
     list.SetSize(4, 2);
-    Bitmap32 alpha = filled(4, 2, 0xFFC08040);
+    Bitmap32 alpha = kgtest::SolidBitmap(4, 2, 0xFFC08040);
     alpha.pixels[1] = 0x00FFFFFF;  // fully transparent
-    Bitmap32 keyed = filled(4, 2, 0xFF0000FF);
+    Bitmap32 keyed = kgtest::SolidBitmap(4, 2, 0xFF0000FF);
     keyed.pixels[2] = 0xFFFF00FF;  // the mask colour (magenta)
     keyed.pixels[7] = 0x80FF00FF;  // its alpha does not matter
     list.Add(alpha);
@@ -71,7 +60,7 @@ TEST(ImageList, TransparencyFromAlphaOrFromTheMaskColour) {
 
 TEST(ImageList, ResizingEmptiesAndTakingOverAListAdoptsItsSize) {
     TImageList list(nullptr);
-    list.Add(filled(32, 16, 0xFF000000));
+    list.Add(kgtest::SolidBitmap(32, 16, 0xFF000000));
     list.SetSize(16, 16);  // same size: kept
     EXPECT_EQ(list.Count(), 2);
     list.SetWidth(24);

@@ -1,4 +1,5 @@
 // The picture control: BMP loading, transparency colour, drawing, clicks.
+#include "tests/support/Pictures.h"
 #include "kit/Error.h"
 #include "kit/Form.h"
 #include "kit/Image.h"
@@ -14,14 +15,6 @@ using kit::Bitmap32;
 using kit::TImage;
 
 namespace {
-
-Bitmap32 picture(int w, int h, std::uint32_t fill) {
-    Bitmap32 b;
-    b.width = w;
-    b.height = h;
-    b.pixels.assign(static_cast<std::size_t>(w) * h, fill);
-    return b;
-}
 
 class TempFile {
 public:
@@ -66,7 +59,7 @@ struct Canvas {
 } // namespace
 
 TEST(Image, LoadsBmpFilesAndKeepsTheOldPictureOnFailure) {
-    Bitmap32 source = picture(3, 2, 0xFF102030);
+    Bitmap32 source = kgtest::SolidBitmap(3, 2, 0xFF102030);
     source.pixels[0] = 0xFFFF0000;
     TempFile file(kit::EncodeBmp(source, 24));
     TImage image(nullptr);
@@ -80,14 +73,14 @@ TEST(Image, LoadsBmpFilesAndKeepsTheOldPictureOnFailure) {
 }
 
 TEST(Image, TransparentColourIsTheLowerLeftPixelOrWhiteForTwoColours) {
-    Bitmap32 colour = picture(4, 3, 0xFF0000FF);
+    Bitmap32 colour = kgtest::SolidBitmap(4, 3, 0xFF0000FF);
     colour.pixels[2 * 4 + 0] = 0xFF00FF00;  // lower left: green
     colour.pixels[0] = 0xFFFF0000;          // upper left: red
     TImage image(nullptr);
     image.SetPicture(colour);
     EXPECT_EQ(image.TransparentColor(), 0x00FF00u);
 
-    Bitmap32 mono = picture(8, 2, 0xFFFFFFFF);
+    Bitmap32 mono = kgtest::SolidBitmap(8, 2, 0xFFFFFFFF);
     mono.pixels[8] = 0xFF000000;  // lower left black, yet white is the transparent colour
     TempFile file(kit::EncodeBmp(mono, 1));
     image.LoadFromFile(file.path());
@@ -97,7 +90,7 @@ TEST(Image, TransparentColourIsTheLowerLeftPixelOrWhiteForTwoColours) {
 
 TEST(Image, DrawsCentredStretchedAndWithItsTransparentColourLeftOut) {
     // 2 by 2: lower-left blue is the transparent colour when asked for.
-    Bitmap32 p = picture(2, 2, 0xFFFF0000);
+    Bitmap32 p = kgtest::SolidBitmap(2, 2, 0xFFFF0000);
     p.pixels[2] = 0xFF0000FF;
     TImage image(nullptr);
     image.SetPicture(p);
@@ -159,7 +152,7 @@ TEST(Image, ClickNeedsPressAndReleaseOverThePictureAndTheHandCursorShows) {
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
 
     image.SetAutoSize(true);
-    image.SetPicture(picture(30, 12, 0xFF000000));
+    image.SetPicture(kgtest::SolidBitmap(30, 12, 0xFF000000));
     EXPECT_EQ(image.Width(), 30);
     EXPECT_EQ(image.Height(), 12);
 }

@@ -2,6 +2,7 @@
 // Drives the next popup menu of the thread from a timer, since showing one is
 // modal: once a menu window is on screen the driver lets the test look at it,
 // then posts the given keys to it (VK_DOWN, VK_RETURN, VK_ESCAPE...).
+#include "kit/Dib.h"
 #include "kit/Handles.h"
 
 #include <windows.h>
@@ -69,21 +70,14 @@ inline int CountPixels(HWND window, COLORREF color) {
     if (w <= 0 || h <= 0) return 0;
     HDC windowDc = GetDC(window);
     kit::unique_hdc memory(CreateCompatibleDC(windowDc));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    kit::unique_hbitmap dib(CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const kit::TDib dib = kit::CreateDib32(w, h);
     int count = 0;
-    if (dib && bits) {
+    {
         {
-            kit::select_object select(memory.get(), dib.get());
+            kit::select_object select(memory.get(), dib.bitmap.get());
             BitBlt(memory.get(), 0, 0, w, h, windowDc, 0, 0, SRCCOPY);
         }
-        const auto* pixels = static_cast<const std::uint32_t*>(bits);
+        const std::uint32_t* pixels = dib.bits;
         const std::uint32_t want = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
         for (int i = 0; i < w * h; ++i)
             if ((pixels[i] & 0xFFFFFF) == want) ++count;

@@ -1,3 +1,4 @@
+#include "tests/support/Pictures.h"
 #include "kit/Control.h"
 #include "kit/ImageList.h"
 #include "kit/PopupMenu.h"
@@ -46,14 +47,6 @@ T* make(TComponent& owner, const std::string& caption, TTBCustomItem* parent) {
     item->SetCaption(caption);
     parent->Add(item);
     return item;
-}
-
-Bitmap32 solid(int width, int height, std::uint32_t argb) {
-    Bitmap32 b;
-    b.width = width;
-    b.height = height;
-    b.pixels.assign(static_cast<std::size_t>(width) * height, argb);
-    return b;
 }
 
 } // namespace
@@ -168,9 +161,9 @@ TEST(PopupMenu, SubmenusFollowSubmenuItemsAndLinksAtEveryLevel) {
 TEST(PopupMenu, ImagesComeFromTheSubmenusImageListAndOnlyForExistingImages) {
     TComponent form(nullptr);
     auto* menuImages = new TImageList(&form);
-    menuImages->Add(solid(32, 16, 0xFFFF0000));  // two images
+    menuImages->Add(kgtest::SolidBitmap(32, 16, 0xFFFF0000));  // two images
     auto* otherImages = new TImageList(&form);
-    otherImages->Add(solid(16, 16, 0xFF0000FF));
+    otherImages->Add(kgtest::SolidBitmap(16, 16, 0xFF0000FF));
 
     TTBPopupMenu popup(&form);
     popup.SetImages(menuImages);
@@ -206,7 +199,7 @@ TEST(PopupMenu, PopupRunsOnPopupShowsTheImagesAndClicksTheChosenItem) {
     kgtest::RecordingPlatform recorder;
     TComponent form(nullptr);
     auto* images = new TImageList(&form);
-    images->Add(solid(16, 16, 0xFFFF0000));  // pure red
+    images->Add(kgtest::SolidBitmap(16, 16, 0xFFFF0000));  // pure red
     TTBPopupMenu popup(&form);
     popup.SetImages(images);
     auto* first = make<TTBItem>(form, "First", popup.Items());

@@ -9,6 +9,7 @@
 #include "toolbar/IconFile.h"
 #include "toolbar/IconListLoader.h"
 
+#include "kit/Dib.h"
 #include "kit/Error.h"
 #include "kit/Handles.h"
 #include "kit/ImageList.h"
@@ -50,24 +51,13 @@ std::vector<Bitmap32> knownIcons(int count, int size = 16) {
 std::vector<std::uint32_t> drawn(HIMAGELIST list, int index) {
     int cx = 0, cy = 0;
     EXPECT_TRUE(ImageList_GetIconSize(list, &cx, &cy));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    kit::unique_hbitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib || !bits) {
-        ADD_FAILURE() << "CreateDIBSection failed";
-        return {};
-    }
-    auto* px = static_cast<std::uint32_t*>(bits);
+    const kit::TDib dib = kit::CreateDib32(cx, cy);
+    std::uint32_t* px = dib.bits;
     const std::size_t n = static_cast<std::size_t>(cx) * cy;
     std::fill(px, px + n, kBackground);
     kit::unique_hdc dc(CreateCompatibleDC(nullptr));
     {
-        kit::select_object use(dc.get(), dib.get());
+        kit::select_object use(dc.get(), dib.bitmap.get());
         EXPECT_TRUE(ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL));
     }
     GdiFlush();

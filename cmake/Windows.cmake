@@ -1,8 +1,15 @@
 # The Windows build: the core plus everything over Win32, cross-built, tests run under Wine.
+# The 32-bit build makes only what a 32-bit browser process needs (the DLL), its
+# stand-in browser and the band's tests; the 64-bit build makes everything.
 set(KG_WARNINGS -Wall -Wextra)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0700)
 # One DLL (and one test program) that imports system DLLs only.
 add_link_options(-static -static-libgcc -static-libstdc++)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(KG_WIN32_SLIM ON)
+else()
+  set(KG_WIN32_SLIM OFF)
+endif()
 
 add_library(kg_core STATIC ${KG_CORE_SOURCES})
 target_compile_options(kg_core PRIVATE ${KG_WARNINGS})
@@ -18,14 +25,35 @@ add_library(kg_win STATIC ${KG_WIN_SOURCES})
 target_link_libraries(kg_win PUBLIC kg_core ${KG_SYSTEM_LIBS})
 target_compile_options(kg_win PRIVATE ${KG_WARNINGS})
 
+# The band host (host/): a library the DLL and the tests share, and the DLL
+# itself, whose entry points live in host/DllMain.cpp and whose exports come
+# from host/kestrelgrove.def, undecorated.
+file(GLOB KG_HOST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/host/*.cpp)
+list(REMOVE_ITEM KG_HOST_SOURCES ${PROJECT_SOURCE_DIR}/host/DllMain.cpp)
+if(KG_HOST_SOURCES)
+  add_library(kg_host STATIC ${KG_HOST_SOURCES})
+  target_link_libraries(kg_host PUBLIC kg_win)
+  target_compile_options(kg_host PRIVATE ${KG_WARNINGS})
+endif()
+if(EXISTS ${PROJECT_SOURCE_DIR}/host/DllMain.cpp)
+  add_library(kestrelgrove SHARED ${PROJECT_SOURCE_DIR}/host/DllMain.cpp ${PROJECT_SOURCE_DIR}/host/kestrelgrove.def)
+  set_target_properties(kestrelgrove PROPERTIES PREFIX "" OUTPUT_NAME kestrelgrove)
+  target_link_libraries(kestrelgrove PRIVATE kg_host)
+  target_compile_options(kestrelgrove PRIVATE ${KG_WARNINGS})
+  # -Wl,--kill-at keeps 32-bit exports free of @N decorations.
+  target_link_options(kestrelgrove PRIVATE -Wl,--kill-at)
+endif()
+
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_executable(kg_core_tests ${KG_CORE_TESTS})
-target_link_libraries(kg_core_tests PRIVATE kg_core GTest::gtest_main)
-add_test(NAME core_tests COMMAND kg_core_tests)
+if(NOT KG_WIN32_SLIM)
+  add_executable(kg_core_tests ${KG_CORE_TESTS})
+  target_link_libraries(kg_core_tests PRIVATE kg_core GTest::gtest_main)
+  add_test(NAME core_tests COMMAND kg_core_tests)
+endif()
 
 # The stand-in browser object (tools/bandhost/lib): used by bandhost, the demo and the tests.
 file(GLOB KG_STANDIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/bandhost/lib/*.cpp)
@@ -39,12 +67,19 @@ endif()
 # so tests that share the toolbar key or the display never overlap.
 add_library(kg_win_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/support/WinTestMain.cpp)
 target_link_libraries(kg_win_test_main PUBLIC kg_win GTest::gtest)
-if(TARGET kg_standin)
-  target_link_libraries(kg_win_test_main PUBLIC kg_standin)
-endif()
+foreach(lib kg_standin kg_host)
+  if(TARGET ${lib})
+    target_link_libraries(kg_win_test_main PUBLIC ${lib})
+  endif()
+endforeach()
 file(GLOB KG_TEST_SUPPORT CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
 list(REMOVE_ITEM KG_TEST_SUPPORT ${PROJECT_SOURCE_DIR}/tests/support/WinTestMain.cpp)
-foreach(sub config kit toolbar host tools)
+if(KG_WIN32_SLIM)
+  set(KG_TEST_FOLDERS host)
+else()
+  set(KG_TEST_FOLDERS config kit toolbar host tools)
+endif()
+foreach(sub ${KG_TEST_FOLDERS})
   file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${sub}/*Test.cpp)
   list(REMOVE_ITEM srcs ${KG_CORE_TESTS})
   if(srcs)
@@ -52,15 +87,43 @@ foreach(sub config kit toolbar host tools)
     target_link_libraries(kg_${sub}_tests PRIVATE kg_win_test_main)
     target_compile_definitions(kg_${sub}_tests PRIVATE KG_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KG_BUILD_DIR="${CMAKE_BINARY_DIR}")
     add_test(NAME ${sub}_tests COMMAND kg_${sub}_tests)
-    # The programs that touch the toolbar key or install folders share that state.
+    # The programs that touch the toolbar key or install folders share that
+    # state, also across the two bitnesses (one prefix): the check script runs
+    # the 32-bit tests after the 64-bit ones.
     if(sub MATCHES "^(config|toolbar|host|tools)$")
       set_tests_properties(${sub}_tests PROPERTIES RESOURCE_LOCK toolbar_key)
+    endif()
+    if(TARGET kestrelgrove)
+      add_dependencies(kg_${sub}_tests kestrelgrove)
     endif()
   endif()
 endforeach()
 
+# Windows benchmarks (bench/win/*.cpp): one program each, run by `make bench`
+# under Wine; they print their own figures.
+file(GLOB KG_WIN_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/win/*.cpp)
+if(NOT KG_WIN32_SLIM)
+  foreach(src ${KG_WIN_BENCHES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(kg_${name} ${src})
+    target_link_libraries(kg_${name} PRIVATE kg_win)
+    foreach(lib kg_standin kg_host)
+      if(TARGET ${lib})
+        target_link_libraries(kg_${name} PRIVATE ${lib})
+      endif()
+    endforeach()
+    target_compile_definitions(kg_${name} PRIVATE KG_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KG_BUILD_DIR="${CMAKE_BINARY_DIR}")
+    target_compile_options(kg_${name} PRIVATE ${KG_WARNINGS} -O2)
+  endforeach()
+endif()
+
 # Programs under tools/: each folder with a CMake fragment adds its own targets.
-file(GLOB KG_TOOL_FRAGMENTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/*/tool.cmake)
+# The 32-bit build needs only the stand-in browser.
+if(KG_WIN32_SLIM)
+  set(KG_TOOL_FRAGMENTS ${PROJECT_SOURCE_DIR}/tools/bandhost/tool.cmake)
+else()
+  file(GLOB KG_TOOL_FRAGMENTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/*/tool.cmake)
+endif()
 foreach(f ${KG_TOOL_FRAGMENTS})
   include(${f})
 endforeach()

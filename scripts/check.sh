@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh native windows
+scripts/build.sh native windows windows32
 
 passed=0
 failed=0
@@ -17,12 +17,14 @@ echo "== Windows tests under Wine"
 scripts/wine-env.sh start
 trap 'scripts/wine-env.sh stop' EXIT
 stage ctest --test-dir build/windows --output-on-failure -j "$(nproc)" --timeout 600
+echo "== Windows tests under Wine, 32-bit"
+stage ctest --test-dir build/windows32 --output-on-failure -j "$(nproc)" --timeout 600
 scripts/wine-env.sh stop
 trap - EXIT
 
 echo "== Fuzz run"
 stage scripts/fuzz.sh "${KG_FUZZ_SECONDS:-60}"
 
-# Three stages: native tests, Windows tests, fuzz run.
+# Four stages: native tests, Windows tests (64 and 32 bits), fuzz run.
 echo "checks: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

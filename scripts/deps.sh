@@ -3,7 +3,8 @@
 # only when something is missing.
 set -euo pipefail
 pkgs=(cmake ninja-build make g++ clang libclang-rt-14-dev googletest libbenchmark-dev libinih-dev
-      g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick x11-utils
+      g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+      wine wine64 wine32:i386 xvfb imagemagick x11-utils xdotool python3
       # What Wine only recommends but the tests and the demo rely on: its fonts
       # (text sizes decide button widths) and the X extensions its driver uses.
       fonts-wine fonts-liberation libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1
@@ -15,6 +16,8 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # The 32-bit DLL runs under Wine's 32-bit loader, which Debian ships as i386.
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

@@ -23,7 +23,7 @@ else
 fi
 
 reg_sz() {
-  "$here/cmake/wine-run.sh" reg add "$toolbar_key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null
+  "$here/cmake/wine-run.sh" reg add "$toolbar_key" /v "$1" /t REG_SZ /d "$2" /f /reg:64 >/dev/null
 }
 reg_sz "InstallPath" "$install_dir"
 reg_sz "Toolbar Name" "Kestrelgrove Example Toolbar"

@@ -9,6 +9,7 @@
 #include "config/Settings.h"
 #include "kit/Error.h"
 #include "kit/Handles.h"
+#include "host/WebBrowserHost.h"
 #include "toolbar/KestrelgroveForm.h"
 #include "tools/bandhost/lib/BrowserFrame.h"
 
@@ -67,7 +68,7 @@ int run(const Options& options) {
     frame.show();
 
     std::unique_ptr<kg::TformToolbar> toolbar = std::make_unique<kg::TformToolbar>(frame.siteWindow());
-    toolbar->HostBrowser = frame.webBrowser();
+    toolbar->AttachBrowser(std::make_shared<kg::WebBrowserHost>(frame.webBrowser()));
     const SIZE band = siteSize(frame.siteWindow());
     toolbar->SetBounds(0, 0, band.cx, band.cy);
 

@@ -108,7 +108,7 @@ StandInBrowser::StandInBrowser() noexcept = default;
 
 kit::com_ptr<StandInBrowser> StandInBrowser::create() {
     kit::com_ptr<StandInBrowser> browser;
-    *browser.ReleaseAndGetAddressOf() = new StandInBrowser();
+    browser.Attach(new StandInBrowser());
     return browser;
 }
 

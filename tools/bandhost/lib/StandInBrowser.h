@@ -75,8 +75,7 @@ class StandInBrowser final : public IWebBrowser2,
 public:
     // Starts with one reference, owned by the creator.
     StandInBrowser() noexcept;
-    // A new browser object whose one reference the pointer holds. (The
-    // mingw ComPtr's Attach adds a reference, so it cannot adopt one.)
+    // A new browser object whose one reference the pointer holds.
     static kit::com_ptr<StandInBrowser> create();
     StandInBrowser(const StandInBrowser&) = delete;
     StandInBrowser& operator=(const StandInBrowser&) = delete;

@@ -33,7 +33,7 @@ void TformToolbar::miCloseClick(kit::TComponent*) {
 }
 
 void TformToolbar::HideBand() {
-    OleVariant classId;
+    kit::OleVariant classId;
     const std::wstring text = AnsiToWide(ToolbarSettings().ClassIdText);
     if (BSTR value = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
         VARIANT* v = classId.put();
@@ -42,10 +42,10 @@ void TformToolbar::HideBand() {
     } else {
         kit::ShowMessage("Couldn't get handle for the band.");
     }
-    OleVariant show;
+    kit::OleVariant show;
     show.put()->vt = VT_BOOL;
     show.get()->boolVal = VARIANT_FALSE;
-    OleVariant size;
+    kit::OleVariant size;
     size.put()->vt = VT_I4;
     size.get()->lVal = 0;
 
@@ -81,7 +81,7 @@ void TformToolbar::ToolbarMouseMove(kit::TComponent*, unsigned, int X, int Y) {
 void TformToolbar::sendStatusText() {
     if (!HostBrowser) return;
     const std::wstring text = AnsiToWide(LastStatusText);
-    OleVariant value;
+    kit::OleVariant value;
     value.put()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!value.get()->bstrVal) throw std::bad_alloc();
     value.get()->vt = VT_BSTR;

@@ -7,8 +7,8 @@
 // concern (FormLifecycle.cpp, Builder.cpp, ...).
 #include "kit/Form.h"
 #include "kit/Handles.h"
+#include "kit/OleVariant.h"
 #include "toolbar/HistoryList.h"
-#include "toolbar/OleVariant.h"
 
 #include <windows.h>
 #include <exdisp.h>
@@ -96,7 +96,7 @@ public:
     std::unique_ptr<SortedTextList> HistoryList;
     std::string LastStatusText;
     kit::com_ptr<IWebBrowser2> HostBrowser;
-    OleVariant SpareBrowser;
+    kit::OleVariant SpareBrowser;
 
     // ---- handlers and operations
     void FormCreate(kit::TComponent* Sender);

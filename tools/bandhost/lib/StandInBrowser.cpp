@@ -60,48 +60,6 @@ constexpr NamedMember kMembers[] = {
 
 } // namespace
 
-// ---------------------------------------------------------------- OwnedVariant
-
-OwnedVariant::OwnedVariant(const VARIANT* source) noexcept {
-    VariantInit(&v_);
-    if (source && FAILED(VariantCopyInd(&v_, const_cast<VARIANT*>(source)))) VariantInit(&v_);
-}
-
-OwnedVariant::OwnedVariant(const OwnedVariant& other) noexcept : OwnedVariant(&other.v_) {}
-
-OwnedVariant& OwnedVariant::operator=(const OwnedVariant& other) noexcept {
-    if (this != &other) {
-        VariantClear(&v_);
-        if (FAILED(VariantCopy(&v_, other.source()))) VariantInit(&v_);
-    }
-    return *this;
-}
-
-bool OwnedVariant::asText(std::wstring& out) const {
-    VARIANT t;
-    VariantInit(&t);
-    if (FAILED(VariantChangeType(&t, source(), 0, VT_BSTR))) return false;
-    out = toWString(t.bstrVal);
-    VariantClear(&t);
-    return true;
-}
-
-bool OwnedVariant::asInt(LONG& out) const {
-    VARIANT t;
-    VariantInit(&t);
-    if (FAILED(VariantChangeType(&t, source(), 0, VT_I4))) return false;
-    out = t.lVal;
-    return true;
-}
-
-bool OwnedVariant::asBool(bool& out) const {
-    VARIANT t;
-    VariantInit(&t);
-    if (FAILED(VariantChangeType(&t, source(), 0, VT_BOOL))) return false;
-    out = t.boolVal != VARIANT_FALSE;
-    return true;
-}
-
 // ---------------------------------------------------------------- IUnknown
 
 StandInBrowser::StandInBrowser() noexcept = default;
@@ -290,7 +248,7 @@ STDMETHODIMP StandInBrowser::Navigate(BSTR url, VARIANT* flags, VARIANT* targetF
         VARIANT* args[4] = {flags, targetFrameName, postData, headers};
         for (size_t i = 0; i < 4; ++i) {
             call.present[i] = args[i] != nullptr;
-            call.args[i] = OwnedVariant(args[i]);
+            call.args[i] = kit::OleVariant(args[i]);
         }
         call.answer = navigateResult_;
         navigations_.push_back(std::move(call));
@@ -333,9 +291,9 @@ STDMETHODIMP StandInBrowser::put_StatusText(BSTR text) noexcept {
 STDMETHODIMP StandInBrowser::ShowBrowserBar(VARIANT* clsid, VARIANT* show, VARIANT* size) noexcept {
     try {
         ShowBrowserBarCall call;
-        call.clsid = OwnedVariant(clsid);
-        call.show = OwnedVariant(show);
-        call.size = OwnedVariant(size);
+        call.clsid = kit::OleVariant(clsid);
+        call.show = kit::OleVariant(show);
+        call.size = kit::OleVariant(size);
         call.clsid.asText(call.clsidText);
         call.show.asBool(call.showValue);
         call.size.asInt(call.sizeValue);

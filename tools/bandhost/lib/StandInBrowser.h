@@ -4,6 +4,7 @@
 // service provider. It records every call it is asked and answers from a
 // small configuration, so tests and the demo can see what the toolbar did.
 #include "kit/Handles.h"
+#include "kit/OleVariant.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
@@ -28,40 +29,17 @@ constexpr DISPID kDispVisible = 402;
 constexpr DISPID kDispStatusText = 404;
 constexpr DISPID kDispShowBrowserBar = 503;
 
-// An owned copy of a VARIANT (by-reference values are copied through).
-class OwnedVariant {
-public:
-    OwnedVariant() noexcept { VariantInit(&v_); }
-    explicit OwnedVariant(const VARIANT* source) noexcept;
-    OwnedVariant(const OwnedVariant& other) noexcept;
-    OwnedVariant& operator=(const OwnedVariant& other) noexcept;
-    ~OwnedVariant() { VariantClear(&v_); }
-
-    const VARIANT& get() const noexcept { return v_; }
-    VARTYPE type() const noexcept { return v_.vt; }
-    // The value converted to text, a 32-bit integer or a Boolean; false when
-    // the variant does not convert.
-    bool asText(std::wstring& out) const;
-    bool asInt(LONG& out) const;
-    bool asBool(bool& out) const;
-
-private:
-    // The conversion functions take a writable source they never write.
-    VARIANT* source() const noexcept { return const_cast<VARIANT*>(&v_); }
-    VARIANT v_;
-};
-
 struct NavigateCall {
     std::wstring url;
     // Flags, TargetFrameName, PostData, Headers: whether each was passed at
     // all, and a copy of what it held.
     std::array<bool, 4> present{};
-    std::array<OwnedVariant, 4> args;
+    std::array<kit::OleVariant, 4> args;
     HRESULT answer = S_OK;
 };
 
 struct ShowBrowserBarCall {
-    OwnedVariant clsid, show, size;
+    kit::OleVariant clsid, show, size;
     // Decoded from the variants when they hold text, a Boolean, an integer.
     std::wstring clsidText;
     bool showValue = false;

@@ -474,7 +474,7 @@ STDMETHODIMP StandInBrowser::EventPoint::Unadvise(DWORD cookie) noexcept {
             // Released after the list is consistent again: the sink's Release may call back.
             kit::com_ptr<IDispatch> gone = std::move(it->dispatch);
             sinks.erase(it);
-            return S_OK;
+            return owner_.unadviseResult_;
         }
     }
     return CONNECT_E_NOCONNECTION;
@@ -491,13 +491,11 @@ std::vector<HRESULT> StandInBrowser::Fire(DISPID dispid, DISPPARAMS& params) {
     for (const auto& s : sinks_) targets.push_back(s.dispatch);
     std::vector<HRESULT> answers;
     for (const auto& sink : targets) {
-        VARIANT result;
-        VariantInit(&result);
         EXCEPINFO excep{};
         UINT argErr = 0;
+        // A method call with no result slot, as the browser fires its events.
         answers.push_back(
-            sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excep, &argErr));
-        VariantClear(&result);
+            sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep, &argErr));
         SysFreeString(excep.bstrSource);
         SysFreeString(excep.bstrDescription);
         SysFreeString(excep.bstrHelpFile);

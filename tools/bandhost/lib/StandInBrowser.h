@@ -66,6 +66,8 @@ public:
     void setWidthResult(HRESULT hr) noexcept { widthResult_ = hr; }
     void setStatusTextResult(HRESULT hr) noexcept { statusTextResult_ = hr; }
     void setShowBrowserBarResult(HRESULT hr) noexcept { showBrowserBarResult_ = hr; }
+    // Unadvise forgets the sink all the same, as a browser going away would.
+    void setUnadviseResult(HRESULT hr) noexcept { unadviseResult_ = hr; }
     // The frame window: answers HWND and Width, is shown by Visible and is
     // repainted when something is recorded. nullptr detaches it.
     void setFrameWindow(HWND frame) noexcept { frame_ = frame; }
@@ -225,6 +227,7 @@ private:
     HRESULT widthResult_ = S_OK;
     HRESULT statusTextResult_ = S_OK;
     HRESULT showBrowserBarResult_ = S_OK;
+    HRESULT unadviseResult_ = S_OK;
     LONG width_ = 1000;
     bool widthSet_ = false;
     HWND frame_ = nullptr;

@@ -251,9 +251,28 @@ STDMETHODIMP StandInBrowser::Navigate(BSTR url, VARIANT* flags, VARIANT* targetF
             call.args[i] = kit::OleVariant(args[i]);
         }
         call.answer = navigateResult_;
+        // Sinks get their own copies: what they change must not rewrite the record.
+        std::array<kit::OleVariant, 4> optional = call.args;
         navigations_.push_back(std::move(call));
+        // By index: a sink may navigate again and grow the list.
+        const size_t index = navigations_.size() - 1;
         repaintFrame();
-        return navigateResult_;
+        if (FAILED(navigateResult_)) return navigateResult_;
+
+        kit::OleVariant urlValue;
+        if (FAILED(allocBstr(navigations_[index].url, &urlValue.put()->bstrVal))) return E_OUTOFMEMORY;
+        urlValue.get()->vt = VT_BSTR;
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        fireBeforeNavigate2(urlValue, optional, cancel);
+        if (cancel != VARIANT_FALSE) {
+            navigations_[index].cancelled = true;
+            repaintFrame();
+            return S_OK;
+        }
+        fireDocumentEvent(DISPID_NAVIGATECOMPLETE2, urlValue);
+        fireDocumentEvent(DISPID_DOCUMENTCOMPLETE, urlValue);
+        fireStatusTextChange(L"Done");
+        return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -504,19 +523,23 @@ std::vector<HRESULT> StandInBrowser::Fire(DISPID dispid, DISPPARAMS& params) {
 }
 
 std::vector<HRESULT> StandInBrowser::fireBeforeNavigate2(const std::wstring& url, VARIANT_BOOL& cancel) {
-    VARIANT urlValue, flags, frame, postData, headers;
-    for (VARIANT* v : {&urlValue, &flags, &frame, &postData, &headers}) VariantInit(v);
-    urlValue.vt = VT_BSTR;
-    if (FAILED(allocBstr(url, &urlValue.bstrVal))) throw std::bad_alloc();
-    flags.vt = VT_I4;
-    flags.lVal = 0;
+    kit::OleVariant urlValue;
+    if (FAILED(allocBstr(url, &urlValue.put()->bstrVal))) throw std::bad_alloc();
+    urlValue.get()->vt = VT_BSTR;
+    std::array<kit::OleVariant, 4> optional;
+    optional[0].put()->vt = VT_I4;
+    optional[0].get()->lVal = 0;
+    return fireBeforeNavigate2(urlValue, optional, cancel);
+}
 
+std::vector<HRESULT> StandInBrowser::fireBeforeNavigate2(kit::OleVariant& url, std::array<kit::OleVariant, 4>& optional,
+                                                         VARIANT_BOOL& cancel) {
     // pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel: last first.
     VARIANT args[7];
     for (VARIANT& a : args) VariantInit(&a);
     args[6].vt = VT_DISPATCH;
     args[6].pdispVal = static_cast<IWebBrowser2*>(this);
-    VARIANT* byRef[5] = {&urlValue, &flags, &frame, &postData, &headers};
+    VARIANT* byRef[5] = {url.get(), optional[0].get(), optional[1].get(), optional[2].get(), optional[3].get()};
     for (int i = 0; i < 5; ++i) {
         args[5 - i].vt = VT_BYREF | VT_VARIANT;
         args[5 - i].pvarVal = byRef[i];
@@ -524,31 +547,28 @@ std::vector<HRESULT> StandInBrowser::fireBeforeNavigate2(const std::wstring& url
     args[0].vt = VT_BYREF | VT_BOOL;
     args[0].pboolVal = &cancel;
     DISPPARAMS params{args, nullptr, 7, 0};
-    std::vector<HRESULT> answers;
-    try {
-        answers = Fire(DISPID_BEFORENAVIGATE2, params);
-    } catch (...) {
-        VariantClear(&urlValue);
-        throw;
-    }
-    VariantClear(&urlValue);
-    return answers;
+    return Fire(DISPID_BEFORENAVIGATE2, params);
+}
+
+std::vector<HRESULT> StandInBrowser::fireDocumentEvent(DISPID dispid, kit::OleVariant& url) {
+    // pDisp, URL: last first.
+    VARIANT args[2];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = static_cast<IWebBrowser2*>(this);
+    args[0].vt = VT_BYREF | VT_VARIANT;
+    args[0].pvarVal = url.get();
+    DISPPARAMS params{args, nullptr, 2, 0};
+    return Fire(dispid, params);
 }
 
 std::vector<HRESULT> StandInBrowser::fireStatusTextChange(const std::wstring& text) {
-    VARIANT arg;
-    arg.vt = VT_BSTR;
-    if (FAILED(allocBstr(text, &arg.bstrVal))) throw std::bad_alloc();
-    DISPPARAMS params{&arg, nullptr, 1, 0};
-    std::vector<HRESULT> answers;
-    try {
-        answers = Fire(DISPID_STATUSTEXTCHANGE, params);
-    } catch (...) {
-        VariantClear(&arg);
-        throw;
-    }
-    VariantClear(&arg);
-    return answers;
+    kit::OleVariant arg;
+    if (FAILED(allocBstr(text, &arg.put()->bstrVal))) throw std::bad_alloc();
+    arg.get()->vt = VT_BSTR;
+    DISPPARAMS params{arg.get(), nullptr, 1, 0};
+    return Fire(DISPID_STATUSTEXTCHANGE, params);
 }
 
 std::vector<HRESULT> StandInBrowser::fireDownloadComplete() {

@@ -36,6 +36,9 @@ struct NavigateCall {
     std::array<bool, 4> present{};
     std::array<kit::OleVariant, 4> args;
     HRESULT answer = S_OK;
+    // A sink set Cancel in BeforeNavigate2: the page was never loaded.
+    bool cancelled = false;
+    bool done() const noexcept { return SUCCEEDED(answer) && !cancelled; }
 };
 
 struct ShowBrowserBarCall {
@@ -78,7 +81,7 @@ public:
     }
 
     // ---- what was asked
-    // Every Navigate, failed ones included (with their answer).
+    // Every Navigate, failed and cancelled ones included (with their answer).
     const std::vector<NavigateCall>& navigations() const noexcept { return navigations_; }
     // Every text written to StatusText, in order, refused ones included.
     const std::vector<std::wstring>& statusTexts() const noexcept { return statusTexts_; }
@@ -93,6 +96,8 @@ public:
     size_t adviseCount() const noexcept { return sinks_.size(); }
     // Invokes dispid as a method on every advised sink; one answer per sink.
     std::vector<HRESULT> Fire(DISPID dispid, DISPPARAMS& params);
+    // Navigate fires BeforeNavigate2 and, when no sink cancelled it,
+    // NavigateComplete2, DocumentComplete and StatusTextChange ("Done").
     // BeforeNavigate2 with this object as pDisp, the URL, empty optional
     // arguments and cancel passed by reference (a sink may set it).
     std::vector<HRESULT> fireBeforeNavigate2(const std::wstring& url, VARIANT_BOOL& cancel);
@@ -217,6 +222,11 @@ private:
     };
 
     void repaintFrame() const noexcept;
+    // The events of one navigation: the URL and the four optional arguments
+    // go by reference, as the browser passes them.
+    std::vector<HRESULT> fireBeforeNavigate2(kit::OleVariant& url, std::array<kit::OleVariant, 4>& optional,
+                                             VARIANT_BOOL& cancel);
+    std::vector<HRESULT> fireDocumentEvent(DISPID dispid, kit::OleVariant& url);
 
     std::atomic<ULONG> refs_{1};
     EventPoint eventPoint_{*this};

@@ -31,7 +31,7 @@ Arg T(const wchar_t* s) { return {VT_BSTR, s}; }
 Arg I(LONG n) { return {VT_I4, L"", n}; }
 Arg B(bool b) { return {VT_BOOL, L"", b ? VARIANT_TRUE : VARIANT_FALSE}; }
 Arg D(bool browser = true) { return {VT_DISPATCH, L"", browser}; }
-Arg E(VARTYPE vt = VT_EMPTY) { return {vt}; }
+Arg E(VARTYPE vt = VT_EMPTY) { return {vt, L""}; }
 Arg Ref(const Arg& a) { return {VT_BYREF | VT_VARIANT, a.text, a.n, a.vt}; }
 Arg Ref(VARTYPE vt, LONG n = 0) { return {static_cast<VARTYPE>(VT_BYREF | vt), L"", n}; }
 
@@ -279,7 +279,9 @@ TEST_F(BrowserEvents, MismatchedArgumentsAreRefusedWithNothingTouched) {
         EXPECT_EQ(invoke(*handled.sink, c.id, call.params(), DISPATCH_METHOD, nullptr, &argErr), c.answer);
         EXPECT_EQ(argErr, c.argErr);
         EXPECT_EQ(handled.log, c.seen ? std::vector<std::string>{c.seen} : std::vector<std::string>{});
-        if (!c.seen) EXPECT_EQ(call.refs(), before);
+        if (!c.seen) {
+            EXPECT_EQ(call.refs(), before);
+        }
     }
 }
 

@@ -93,8 +93,10 @@ STDMETHODIMP TQuorvane::ShowDW(BOOL show) noexcept {
 }
 
 STDMETHODIMP TQuorvane::CloseDW(DWORD) noexcept {
-    releaseToolbarWindow();
-    return S_OK;
+    return ComBoundary(E_FAIL, [&] {
+        releaseToolbarWindow();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP TQuorvane::ResizeBorderDW(LPCRECT, IUnknown*, BOOL) noexcept {
@@ -131,9 +133,11 @@ STDMETHODIMP TQuorvane::GetBandInfo(DWORD bandId, DWORD, DESKBANDINFO* info) noe
 
 STDMETHODIMP TQuorvane::UIActivateIO(BOOL activate, MSG*) noexcept {
     HasFocus = activate != FALSE;
-    // The form hands the focus on to its active control, the search box.
-    if (HasFocus && ToolbarForm && ToolbarForm->HandleAllocated()) SetFocus(ToolbarForm->Handle());
-    return S_OK;
+    return ComBoundary(E_FAIL, [&] {
+        // The form hands the focus on to its active control, the search box.
+        if (HasFocus && ToolbarForm && ToolbarForm->HandleAllocated()) SetFocus(ToolbarForm->Handle());
+        return S_OK;
+    });
 }
 
 STDMETHODIMP TQuorvane::HasFocusIO() noexcept {
@@ -143,9 +147,11 @@ STDMETHODIMP TQuorvane::HasFocusIO() noexcept {
 STDMETHODIMP TQuorvane::TranslateAcceleratorIO(MSG* msg) noexcept {
     if (!msg) return E_POINTER;
     if (msg->wParam == VK_TAB) return S_FALSE;  // the browser moves the focus on
-    TranslateMessage(msg);
-    DispatchMessageA(msg);
-    return S_OK;
+    return ComBoundary(E_FAIL, [&] {
+        TranslateMessage(msg);
+        DispatchMessageA(msg);
+        return S_OK;
+    });
 }
 
 // ---- IObjectWithSite

@@ -1,0 +1,32 @@
+# Checks a built kestrelgrove.dll with objdump: it imports system DLLs only
+# (its C++ runtime is linked in) and exports exactly the four COM entry
+# points, undecorated.
+#   cmake -DDLL=path -DOBJDUMP=tool -P CheckDll.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${DLL}")
+endif()
+set(allowed advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi urlmon hlink
+            user32 wininet)
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+if(NOT imports)
+  message(FATAL_ERROR "${DLL}: no imports found")
+endif()
+foreach(line ${imports})
+  string(REPLACE "DLL Name: " "" name "${line}")
+  string(TOLOWER "${name}" name)
+  string(REGEX REPLACE "\\.dll$" "" base "${name}")
+  if(NOT base IN_LIST allowed)
+    message(FATAL_ERROR "${DLL} imports ${name}, which is not a system DLL")
+  endif()
+  message(STATUS "imports ${name}")
+endforeach()
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[ 0-9]+\\] [^\n]+\n)+)" table "${dump}")
+string(REGEX MATCHALL "\\] [A-Za-z0-9_@]+" exports "${CMAKE_MATCH_1}")
+list(TRANSFORM exports REPLACE "^\\] " "")
+list(SORT exports)
+set(expected DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer)
+if(NOT exports STREQUAL expected)
+  message(FATAL_ERROR "${DLL} exports [${exports}], expected [${expected}]")
+endif()
+message(STATUS "exports ${exports}")

@@ -20,7 +20,8 @@ file(GLOB KG_WIN_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/kit/*.cpp
   ${PROJECT_SOURCE_DIR}/toolbar/*.cpp)
 list(REMOVE_ITEM KG_WIN_SOURCES ${KG_CORE_SOURCES})
-set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon hlink shlwapi)
+# HlinkNavigateString comes from urlmon, as both bitnesses ship it.
+set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi)
 add_library(kg_win STATIC ${KG_WIN_SOURCES})
 target_link_libraries(kg_win PUBLIC kg_core ${KG_SYSTEM_LIBS})
 target_compile_options(kg_win PRIVATE ${KG_WARNINGS})

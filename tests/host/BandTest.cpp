@@ -26,22 +26,23 @@ void pumpMessages() {
     }
 }
 
+struct ChildSearch {
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK matchChild(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<ChildSearch*>(lp);
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (lstrcmpiA(name, s->cls) != 0) return TRUE;
+    s->found = hwnd;
+    return FALSE;
+}
+
 HWND findChild(HWND parent, const char* className) {
-    struct Search {
-        const char* cls;
-        HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            char name[64] = {};
-            GetClassNameA(hwnd, name, sizeof name);
-            if (lstrcmpiA(name, s->cls) != 0) return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ChildSearch search{className, nullptr};
+    EnumChildWindows(parent, matchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

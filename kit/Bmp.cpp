@@ -347,6 +347,7 @@ BmpInfo ReadBmpInfo(const std::uint8_t* data, std::size_t size, BmpLayout layout
     info.bitsPerPixel = static_cast<int>(f.h.bitCount);
     info.compression = f.h.compression;
     info.topDown = f.h.height < 0;
+    if (!isRle(f.h)) info.consumed = static_cast<std::size_t>(f.start + f.pixelBytes);
     return info;
 }
 

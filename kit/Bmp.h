@@ -59,6 +59,7 @@ struct BmpInfo {
     int bitsPerPixel = 0;
     std::uint32_t compression = 0;
     bool topDown = false;
+    std::size_t consumed = 0;  // as BmpDecoded's; 0 for RLE, whose end only decoding finds
 };
 BmpInfo ReadBmpInfo(const std::uint8_t* data, std::size_t size, BmpLayout layout = BmpLayout::File);
 

@@ -25,7 +25,7 @@ std::uint32_t le32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
-// One colour channel of a bit-field pixel, scaled to 0..255 (from a table for channels up to 16 bits).
+// One colour channel of a bit-field pixel, widened to 0..255 (from a table for channels up to 16 bits).
 struct Channel {
     std::uint32_t mask = 0;
     int shift = 0;
@@ -41,7 +41,17 @@ struct Channel {
             for (std::uint64_t x = 0; x <= max; ++x) table[x] = static_cast<std::uint8_t>(scale(x));
         }
     }
-    std::uint64_t scale(std::uint64_t x) const { return (x * 255 + max / 2) / max; }
+    // Up to 8 bits the bits are repeated to fill the byte, as GDI widens 5- and 6-bit channels.
+    std::uint64_t scale(std::uint64_t x) const {
+        const int bits = std::bit_width(max);
+        if (bits > 8 || max != (std::uint64_t{1} << bits) - 1) return (x * 255 + max / 2) / max;
+        std::uint64_t out = 0;
+        for (int at = 8 - bits;; at -= bits) {
+            out |= at >= 0 ? x << at : x >> -at;
+            if (at <= 0) break;
+        }
+        return out & 0xFF;
+    }
     std::uint32_t get(std::uint32_t v) const {
         if (!mask) return 0;
         const std::uint64_t x = (v & mask) >> shift;

@@ -190,6 +190,9 @@ TEST(Bmp, SixteenBitsAsFiveFiveFiveAndAsBitFields) {
     s.bitCount = 16;
     s.rows = {0x00, 0x7C, 0x1F, 0x00};  // 0x7C00 red, 0x001F blue
     EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu}));
+    // Five bits widen to eight by repeating their top bits, as GDI draws them: 3 is 0x18, 17 is 0x8C.
+    s.rows = {0x03, 0x00, 0x11, 0x02};  // blue 3; green 16 (0x0200) and blue 17
+    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF000018u, 0xFF00848Cu}));
 
     s.compression = 3;
     s.masks = {0xF800, 0x07E0, 0x001F};

@@ -277,13 +277,13 @@ private:
     std::uint32_t opaque_;
 };
 
-// Run-length-compressed rows (bottom-up only) into `img`. Pixels the data never reaches keep colour
-// index 0, as SetDIBits and CreateDIBitmap leave them; runs past the right edge and moves past the
-// top are clipped. Returns the offset just past the end-of-bitmap code.
+// Run-length-compressed rows (bottom-up only) into `img`. Pixels the data never reaches stay
+// transparent black (0): GDI leaves them untouched, black in a new bitmap from CreateDIBitmap. Runs
+// past the right edge and moves past the top are clipped. Returns the offset just past the
+// end-of-bitmap code.
 std::uint64_t decodeRle(const Layout& f, const std::uint8_t* data, std::size_t size, Bitmap32& img) {
     const bool four = f.h.compression == kBiRle4;
-    const std::uint32_t background = paletteColour(f.palette, 0);
-    std::fill(img.pixels.begin(), img.pixels.end(), background);
+    std::fill(img.pixels.begin(), img.pixels.end(), 0u);
     const std::uint64_t width = f.width, rows = f.rows;
     std::uint64_t x = 0, r = 0;  // r counts rows from the bottom
     std::uint64_t pos = f.start;
@@ -369,6 +369,7 @@ BmpDecoded DecodeBmpRows(const std::uint8_t* data, std::size_t size, BmpLayout l
         Bitmap32 whole{static_cast<int>(f.width), static_cast<int>(f.rows),
                        std::vector<std::uint32_t>(static_cast<std::size_t>(f.width * f.rows))};
         out.consumed = static_cast<std::size_t>(decodeRle(f, data, size, whole));
+        out.hasAlpha = std::any_of(whole.pixels.begin(), whole.pixels.end(), [](std::uint32_t p) { return p == 0; });
         for (std::uint64_t y = 0; y < f.rows; ++y)
             row(static_cast<int>(y), whole.pixels.data() + y * f.width);
         return out;
@@ -393,6 +394,7 @@ BmpDecoded DecodeBmpDetailed(const std::uint8_t* data, std::size_t size, BmpLayo
     img.pixels.resize(static_cast<std::size_t>(f.width * f.rows));
     if (isRle(f.h)) {
         out.consumed = static_cast<std::size_t>(decodeRle(f, data, size, img));
+        out.hasAlpha = std::any_of(img.pixels.begin(), img.pixels.end(), [](std::uint32_t p) { return p == 0; });
         return out;
     }
     out.consumed = static_cast<std::size_t>(f.start + f.pixelBytes);

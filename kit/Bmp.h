@@ -43,13 +43,14 @@ struct BmpDecoded {
     std::uint32_t compression = 0; // 0 BI_RGB, 1 BI_RLE8, 2 BI_RLE4, 3 BI_BITFIELDS, 6 BI_ALPHABITFIELDS
     std::uint32_t headerSize = 0;  // 12 (OS/2 core), 40, 52, 56, 108 or 124
     bool topDown = false;
-    bool hasAlpha = false;         // the source's alpha channel was kept
+    bool hasAlpha = false;         // the source's alpha channel was kept, or RLE left pixels transparent
     std::size_t consumed = 0;      // bytes from the "BM" to the end of the pixel rows (RLE: of the end code)
 };
 
 // Run-length-compressed files (bottom-up only, never in the Stream layout): pixels the codes never
-// reach keep colour index 0, as SetDIBits and CreateDIBitmap leave them; runs past the right edge and
-// moves past the top row are clipped; data that ends before the end-of-bitmap code is malformed.
+// reach are transparent black, 0 (GDI leaves them untouched; CreateDIBitmap shows them black), and
+// then hasAlpha is set; runs past the right edge and moves past the top row are clipped; data that
+// ends before the end-of-bitmap code is malformed.
 BmpDecoded DecodeBmpDetailed(const std::uint8_t* data, std::size_t size, BmpLayout layout = BmpLayout::File);
 
 // What the headers declare, checked as the decoder checks them, without decoding or allocating pixels.

@@ -1,5 +1,5 @@
 // libFuzzer target: the icon-file reader, the image-list stream reader and the
-// BMP decoder must answer any input with a result or kit::Error, and whatever
+// BMP decoder (RLE files too) must answer any input with a result or kit::Error, and whatever
 // the reader accepts must survive a round trip through the writer.
 #include "kit/Bmp.h"
 #include "kit/Error.h"
@@ -49,6 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(image.pixels.size() == static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height));
         const std::vector<std::uint8_t> encoded = kit::EncodeBmp(image, 32);
         check(kit::DecodeBmp(encoded.data(), encoded.size()).pixels.size() == image.pixels.size());
+        // The header reader and the row decoder agree with the whole decoder.
+        const kit::BmpInfo info = kit::ReadBmpInfo(data, size);
+        check(info.width == image.width && info.height == image.height);
+        bool same = true;
+        const kit::BmpDecoded rows = kit::DecodeBmpRows(data, size, kit::BmpLayout::File,
+                                                        [&](int y, const std::uint32_t* pixels) {
+            for (int x = 0; x < image.width; ++x) same = same && (pixels[x] & 0xFFFFFF) == (image.at(x, y) & 0xFFFFFF);
+        });
+        check(same && rows.consumed == consumed);
     } catch (const kit::Error&) {
     }
     try {

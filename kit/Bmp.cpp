@@ -2,6 +2,7 @@
 
 #include "kit/Error.h"
 
+#include <algorithm>
 #include <bit>
 #include <filesystem>
 #include <fstream>
@@ -24,22 +25,37 @@ std::uint32_t le32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
-// One colour channel of a bit-field pixel, scaled to 0..255.
+// One colour channel of a bit-field pixel, widened to 0..255 (from a table for channels up to 16 bits).
 struct Channel {
     std::uint32_t mask = 0;
     int shift = 0;
     std::uint64_t max = 0;
+    std::vector<std::uint8_t> table;
 
     explicit Channel(std::uint32_t m) : mask(m) {
-        if (m) {
-            shift = std::countr_zero(m);
-            max = m >> shift;
+        if (!m) return;
+        shift = std::countr_zero(m);
+        max = m >> shift;
+        if (max <= 0xFFFF) {
+            table.resize(static_cast<std::size_t>(max) + 1);
+            for (std::uint64_t x = 0; x <= max; ++x) table[x] = static_cast<std::uint8_t>(scale(x));
         }
+    }
+    // Up to 8 bits the bits are repeated to fill the byte, as GDI widens 5- and 6-bit channels.
+    std::uint64_t scale(std::uint64_t x) const {
+        const int bits = std::bit_width(max);
+        if (bits > 8 || max != (std::uint64_t{1} << bits) - 1) return (x * 255 + max / 2) / max;
+        std::uint64_t out = 0;
+        for (int at = 8 - bits;; at -= bits) {
+            out |= at >= 0 ? x << at : x >> -at;
+            if (at <= 0) break;
+        }
+        return out & 0xFF;
     }
     std::uint32_t get(std::uint32_t v) const {
         if (!mask) return 0;
         const std::uint64_t x = (v & mask) >> shift;
-        return static_cast<std::uint32_t>((x * 255 + max / 2) / max);
+        return static_cast<std::uint32_t>(table.empty() ? scale(x) : table[x]);
     }
 };
 
@@ -86,11 +102,17 @@ Header readHeader(const std::uint8_t* data, std::size_t size) {
     return h;
 }
 
-void checkFormat(const Header& h) {
+bool isRle(const Header& h) { return h.compression == kBiRle8 || h.compression == kBiRle4; }
+bool isBitfields(const Header& h) { return h.compression == kBiBitfields || h.compression == kBiAlphaBitfields; }
+
+void checkFormat(const Header& h, BmpLayout layout) {
     if (h.planes != 1) invalid(std::to_string(h.planes) + " colour planes");
     switch (h.compression) {
     case kBiRgb: case kBiBitfields: case kBiAlphaBitfields: break;
-    case kBiRle8: case kBiRle4: unsupported("RLE compression");
+    case kBiRle8: case kBiRle4:
+        // comctl32 reads a stream's rows by their uncompressed size, so a compressed one is never read as such.
+        if (layout == BmpLayout::Stream) unsupported("RLE compression in an image list stream");
+        break;
     case kBiJpeg: unsupported("JPEG compression");
     case kBiPng: unsupported("PNG compression");
     default: unsupported("compression " + std::to_string(h.compression));
@@ -99,25 +121,37 @@ void checkFormat(const Header& h) {
     if (b != 1 && b != 4 && b != 8 && b != 16 && b != 24 && b != 32)
         unsupported(std::to_string(b) + " bits per pixel");
     if (h.core && b == 16) unsupported("16 bits per pixel with an OS/2 header");
-    if (h.compression != kBiRgb && b != 16 && b != 32)
+    if (isBitfields(h) && b != 16 && b != 32)
         invalid("bit fields with " + std::to_string(b) + " bits per pixel");
+    if (h.compression == kBiRle8 && b != 8) invalid("RLE8 compression with " + std::to_string(b) + " bits per pixel");
+    if (h.compression == kBiRle4 && b != 4) invalid("RLE4 compression with " + std::to_string(b) + " bits per pixel");
     if (h.width <= 0 || h.height == 0) invalid("empty or negative size");
+    if (isRle(h) && h.height < 0) invalid("RLE compression with top-down rows");
     const std::int64_t rows = h.height < 0 ? -h.height : h.height;
     if (h.width > kMaxBmpSide || rows > kMaxBmpSide || h.width * rows > kMaxBmpPixels)
         unsupported("size " + std::to_string(h.width) + "x" + std::to_string(rows) + " is too large");
 }
 
-} // namespace
+// Everything the headers say about the pixels, checked, with the colour table read.
+struct Layout {
+    Header h;
+    std::vector<std::uint32_t> palette;
+    std::uint64_t width = 0, rows = 0, stride = 0;
+    std::uint64_t start = 0;       // first byte of the pixel data
+    std::uint64_t pixelBytes = 0;  // uncompressed forms only
+};
 
-BmpDecoded DecodeBmpDetailed(const std::uint8_t* data, std::size_t size, BmpLayout layout) {
+Layout readLayout(const std::uint8_t* data, std::size_t size, BmpLayout layout) {
     if (!data) size = 0;
     if (size < 2 || data[0] != 'B' || data[1] != 'M') invalid("no \"BM\" signature");
-    Header h = readHeader(data, size);
-    checkFormat(h);
+    Layout f;
+    Header& h = f.h;
+    h = readHeader(data, size);
+    checkFormat(h, layout);
 
     // Bit-field masks after a plain info header; earlier versions have none, later ones carry them inside.
     std::uint64_t tableOffset = kFileHeaderSize + h.size;
-    if (h.compression != kBiRgb && h.size == kInfoHeaderSize) {
+    if (isBitfields(h) && h.size == kInfoHeaderSize) {
         const std::uint64_t count = h.compression == kBiAlphaBitfields ? 4 : 3;
         if (size < tableOffset + count * 4) invalid("the bit-field masks are truncated");
         h.red = le32(data + tableOffset);
@@ -126,7 +160,7 @@ BmpDecoded DecodeBmpDetailed(const std::uint8_t* data, std::size_t size, BmpLayo
         if (count == 4) h.alpha = le32(data + tableOffset + 12);
         tableOffset += count * 4;
     }
-    if (h.compression == kBiRgb) {
+    if (!isBitfields(h)) {
         if (h.bitCount == 16) { h.red = 0x7C00; h.green = 0x03E0; h.blue = 0x001F; }
         if (h.bitCount == 32) { h.red = 0xFF0000; h.green = 0xFF00; h.blue = 0xFF; h.alpha = 0xFF000000; }
         if (h.bitCount != 32) h.alpha = 0;
@@ -150,74 +184,229 @@ BmpDecoded DecodeBmpDetailed(const std::uint8_t* data, std::size_t size, BmpLayo
     }
     const std::uint64_t sequentialStart = tableOffset + entries * entrySize;
     if (sequentialStart > size) invalid("the colour table is truncated");
-    std::vector<std::uint32_t> palette;
     if (h.bitCount <= 8) {
-        palette.resize(static_cast<std::size_t>(entries));
-        for (std::size_t i = 0; i < palette.size(); ++i) {
+        f.palette.resize(static_cast<std::size_t>(entries));
+        for (std::size_t i = 0; i < f.palette.size(); ++i) {
             const std::uint8_t* e = data + tableOffset + i * entrySize;
-            palette[i] = 0xFF000000u | (std::uint32_t{e[2]} << 16) | (std::uint32_t{e[1]} << 8) | e[0];
+            f.palette[i] = 0xFF000000u | (std::uint32_t{e[2]} << 16) | (std::uint32_t{e[1]} << 8) | e[0];
         }
     }
 
-    const std::uint64_t width = static_cast<std::uint64_t>(h.width);
-    const std::uint64_t rows = static_cast<std::uint64_t>(h.height < 0 ? -h.height : h.height);
-    const std::uint64_t stride = (width * h.bitCount + 31) / 32 * 4;
-    const std::uint64_t pixelBytes = stride * rows;
-    std::uint64_t start = sequentialStart;
-    if (layout == BmpLayout::File) {
-        const std::uint64_t offBits = le32(data + 10);
-        if (offBits >= sequentialStart && offBits <= size && pixelBytes <= size - offBits) start = offBits;
+    f.width = static_cast<std::uint64_t>(h.width);
+    f.rows = static_cast<std::uint64_t>(h.height < 0 ? -h.height : h.height);
+    f.stride = (f.width * h.bitCount + 31) / 32 * 4;
+    f.start = sequentialStart;
+    const std::uint64_t offBits = le32(data + 10);
+    if (isRle(h)) {
+        if (layout == BmpLayout::File && offBits >= sequentialStart && offBits < size) f.start = offBits;
+        if (f.start >= size) invalid("the pixel data is truncated");
+        // Compressed data can declare any size in a few bytes; a large picture must bring data in proportion.
+        const std::uint64_t pixels = f.width * f.rows, dataBytes = size - f.start;
+        if (pixels > kRleFreePixels && pixels / kRlePixelsPerByte > dataBytes)
+            unsupported("an RLE bitmap of " + std::to_string(f.width) + "x" + std::to_string(f.rows) +
+                        " pixels in only " + std::to_string(dataBytes) + " bytes");
+        return f;
     }
-    if (pixelBytes > size - start) invalid("the pixel data is truncated");
+    f.pixelBytes = f.stride * f.rows;
+    if (layout == BmpLayout::File && offBits >= sequentialStart && offBits <= size &&
+        f.pixelBytes <= size - offBits)
+        f.start = offBits;
+    if (f.pixelBytes > size - f.start) invalid("the pixel data is truncated");
+    return f;
+}
 
+std::uint32_t paletteColour(const std::vector<std::uint32_t>& palette, unsigned index) {
+    return index < palette.size() ? palette[index] : 0xFF000000u;
+}
+
+// Converts one stored row of an uncompressed bitmap. Alpha stays as stored where the format has an
+// alpha channel (the caller decides about an all-zero channel) and is opaque where it has none.
+class RowConverter {
+public:
+    explicit RowConverter(const Layout& f)
+        : f_(f), red_(f.h.red), green_(f.h.green), blue_(f.h.blue), alpha_(f.h.alpha),
+          plain32_(f.h.bitCount == 32 && f.h.red == 0xFF0000 && f.h.green == 0xFF00 && f.h.blue == 0xFF &&
+                   (f.h.alpha == 0xFF000000u || f.h.alpha == 0)),
+          opaque_(f.h.alpha == 0 ? 0xFF000000u : 0) {}
+
+    // Returns true when some pixel of the row has a non-zero alpha.
+    bool convert(const std::uint8_t* row, std::uint32_t* dst) const {
+        const std::uint64_t width = f_.width;
+        switch (f_.h.bitCount) {
+        case 1:
+            for (std::uint64_t x = 0; x < width; ++x)
+                dst[x] = paletteColour(f_.palette, (row[x / 8] >> (7 - x % 8)) & 1);
+            return false;
+        case 4:
+            for (std::uint64_t x = 0; x < width; ++x)
+                dst[x] = paletteColour(f_.palette, (row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F);
+            return false;
+        case 8:
+            for (std::uint64_t x = 0; x < width; ++x) dst[x] = paletteColour(f_.palette, row[x]);
+            return false;
+        case 24:
+            for (std::uint64_t x = 0; x < width; ++x)
+                dst[x] = 0xFF000000u | (std::uint32_t{row[x * 3 + 2]} << 16) | (std::uint32_t{row[x * 3 + 1]} << 8) |
+                         row[x * 3];
+            return false;
+        default:
+            break;
+        }
+        std::uint32_t alphaBits = 0;
+        if (plain32_) {
+            for (std::uint64_t x = 0; x < width; ++x) {
+                const std::uint32_t v = le32(row + x * 4) | opaque_;
+                alphaBits |= v;
+                dst[x] = v;
+            }
+        } else {
+            for (std::uint64_t x = 0; x < width; ++x) {
+                const std::uint32_t v = f_.h.bitCount == 16 ? le16(row + x * 2) : le32(row + x * 4);
+                const std::uint32_t a = alpha_.get(v);
+                alphaBits |= a << 24;
+                dst[x] = (a << 24) | (red_.get(v) << 16) | (green_.get(v) << 8) | blue_.get(v) | opaque_;
+            }
+        }
+        return opaque_ == 0 && (alphaBits >> 24) != 0;
+    }
+
+private:
+    const Layout& f_;
+    Channel red_, green_, blue_, alpha_;
+    bool plain32_;
+    std::uint32_t opaque_;
+};
+
+// Run-length-compressed rows (bottom-up only) into `img`. Pixels the data never reaches stay
+// transparent black (0): GDI leaves them untouched, black in a new bitmap from CreateDIBitmap. Runs
+// past the right edge and moves past the top are clipped. Returns the offset just past the
+// end-of-bitmap code.
+std::uint64_t decodeRle(const Layout& f, const std::uint8_t* data, std::size_t size, Bitmap32& img) {
+    const bool four = f.h.compression == kBiRle4;
+    std::fill(img.pixels.begin(), img.pixels.end(), 0u);
+    const std::uint64_t width = f.width, rows = f.rows;
+    std::uint64_t x = 0, r = 0;  // r counts rows from the bottom
+    std::uint64_t pos = f.start;
+    auto need = [&](std::uint64_t n) {
+        if (n > size - pos) invalid("the RLE data is truncated (a code at byte " + std::to_string(pos) + ")");
+    };
+    auto row = [&]() -> std::uint32_t* {
+        return r < rows ? img.pixels.data() + (rows - 1 - r) * width : nullptr;
+    };
+    for (;;) {
+        if (pos >= size) invalid("the RLE data ends without an end-of-bitmap code");
+        need(2);
+        const unsigned first = data[pos], second = data[pos + 1];
+        pos += 2;
+        if (first > 0) {  // a run of `first` pixels of one index (RLE4: two alternating indices)
+            if (std::uint32_t* dst = row()) {
+                const std::uint64_t n = x < width ? std::min<std::uint64_t>(first, width - x) : 0;
+                const std::uint32_t a = paletteColour(f.palette, four ? second >> 4 : second);
+                const std::uint32_t b = paletteColour(f.palette, four ? second & 0x0F : second);
+                for (std::uint64_t i = 0; i < n; ++i) dst[x + i] = i % 2 ? b : a;
+            }
+            x += first;
+            continue;
+        }
+        switch (second) {
+        case 0:  // end of line
+            x = 0;
+            ++r;
+            break;
+        case 1:  // end of bitmap
+            return pos;
+        case 2:  // delta: right and up
+            need(2);
+            x += data[pos];
+            r += data[pos + 1];
+            pos += 2;
+            break;
+        default: {  // absolute: `second` indices, padded to a 16-bit boundary
+            const std::uint64_t bytes = four ? (second + 1) / 2 : second;
+            need(bytes + bytes % 2);
+            if (std::uint32_t* dst = row()) {
+                for (std::uint64_t i = 0; i < second && x + i < width; ++i) {
+                    const unsigned index = four ? (data[pos + i / 2] >> (i % 2 ? 0 : 4)) & 0x0F : data[pos + i];
+                    dst[x + i] = paletteColour(f.palette, index);
+                }
+            }
+            x += second;
+            pos += bytes + bytes % 2;
+            break;
+        }
+        }
+    }
+}
+
+BmpDecoded describe(const Layout& f) {
     BmpDecoded out;
-    out.bitsPerPixel = static_cast<int>(h.bitCount);
-    out.compression = h.compression;
-    out.headerSize = h.size;
-    out.topDown = h.height < 0;
-    out.consumed = static_cast<std::size_t>(start + pixelBytes);
-    Bitmap32& img = out.image;
-    img.width = static_cast<int>(width);
-    img.height = static_cast<int>(rows);
-    img.pixels.resize(static_cast<std::size_t>(width * rows));
+    out.bitsPerPixel = static_cast<int>(f.h.bitCount);
+    out.compression = f.h.compression;
+    out.headerSize = f.h.size;
+    out.topDown = f.h.height < 0;
+    return out;
+}
 
-    const Channel red(h.red), green(h.green), blue(h.blue), alpha(h.alpha);
-    bool anyAlpha = false;
-    for (std::uint64_t r = 0; r < rows; ++r) {
-        const std::uint8_t* row = data + start + r * stride;
-        const std::uint64_t y = out.topDown ? r : rows - 1 - r;
-        std::uint32_t* dst = img.pixels.data() + y * width;
-        for (std::uint64_t x = 0; x < width; ++x) {
-            std::uint32_t px;
-            switch (h.bitCount) {
-            case 1: case 4: case 8: {
-                const unsigned bits = h.bitCount;
-                const std::uint64_t bit = x * bits;
-                const unsigned index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-                px = index < palette.size() ? palette[index] : 0xFF000000u;
-                break;
-            }
-            case 24:
-                px = 0xFF000000u | (std::uint32_t{row[x * 3 + 2]} << 16) | (std::uint32_t{row[x * 3 + 1]} << 8) |
-                     row[x * 3];
-                break;
-            default: {
-                const std::uint32_t v = h.bitCount == 16 ? le16(row + x * 2) : le32(row + x * 4);
-                const std::uint32_t a = alpha.get(v);
-                anyAlpha = anyAlpha || a != 0;
-                px = (a << 24) | (red.get(v) << 16) | (green.get(v) << 8) | blue.get(v);
-                break;
-            }
-            }
-            dst[x] = px;
-        }
+} // namespace
+
+BmpInfo ReadBmpInfo(const std::uint8_t* data, std::size_t size, BmpLayout layout) {
+    const Layout f = readLayout(data, size, layout);
+    BmpInfo info;
+    info.width = static_cast<int>(f.width);
+    info.height = static_cast<int>(f.rows);
+    info.bitsPerPixel = static_cast<int>(f.h.bitCount);
+    info.compression = f.h.compression;
+    info.topDown = f.h.height < 0;
+    if (!isRle(f.h)) info.consumed = static_cast<std::size_t>(f.start + f.pixelBytes);
+    return info;
+}
+
+BmpDecoded DecodeBmpRows(const std::uint8_t* data, std::size_t size, BmpLayout layout,
+                         const std::function<void(int y, const std::uint32_t* pixels)>& row) {
+    const Layout f = readLayout(data, size, layout);
+    BmpDecoded out = describe(f);
+    if (isRle(f.h)) {
+        Bitmap32 whole{static_cast<int>(f.width), static_cast<int>(f.rows),
+                       std::vector<std::uint32_t>(static_cast<std::size_t>(f.width * f.rows))};
+        out.consumed = static_cast<std::size_t>(decodeRle(f, data, size, whole));
+        out.hasAlpha = std::any_of(whole.pixels.begin(), whole.pixels.end(), [](std::uint32_t p) { return p == 0; });
+        for (std::uint64_t y = 0; y < f.rows; ++y)
+            row(static_cast<int>(y), whole.pixels.data() + y * f.width);
+        return out;
+    }
+    out.consumed = static_cast<std::size_t>(f.start + f.pixelBytes);
+    const RowConverter converter(f);
+    std::vector<std::uint32_t> buffer(static_cast<std::size_t>(f.width));
+    for (std::uint64_t r = 0; r < f.rows; ++r) {
+        const std::uint64_t y = out.topDown ? r : f.rows - 1 - r;
+        out.hasAlpha = converter.convert(data + f.start + r * f.stride, buffer.data()) || out.hasAlpha;
+        row(static_cast<int>(y), buffer.data());
+    }
+    return out;
+}
+
+BmpDecoded DecodeBmpDetailed(const std::uint8_t* data, std::size_t size, BmpLayout layout) {
+    const Layout f = readLayout(data, size, layout);
+    BmpDecoded out = describe(f);
+    Bitmap32& img = out.image;
+    img.width = static_cast<int>(f.width);
+    img.height = static_cast<int>(f.rows);
+    img.pixels.resize(static_cast<std::size_t>(f.width * f.rows));
+    if (isRle(f.h)) {
+        out.consumed = static_cast<std::size_t>(decodeRle(f, data, size, img));
+        out.hasAlpha = std::any_of(img.pixels.begin(), img.pixels.end(), [](std::uint32_t p) { return p == 0; });
+        return out;
+    }
+    out.consumed = static_cast<std::size_t>(f.start + f.pixelBytes);
+    const RowConverter converter(f);
+    for (std::uint64_t r = 0; r < f.rows; ++r) {
+        const std::uint64_t y = out.topDown ? r : f.rows - 1 - r;
+        out.hasAlpha = converter.convert(data + f.start + r * f.stride, img.pixels.data() + y * f.width) ||
+                       out.hasAlpha;
     }
     // An alpha channel that is zero everywhere is an unused byte, not a transparent picture.
-    if (anyAlpha) {
-        out.hasAlpha = true;
-    } else {
+    if (!out.hasAlpha)
         for (auto& px : img.pixels) px |= 0xFF000000u;
-    }
     return out;
 }
 

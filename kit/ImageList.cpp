@@ -36,6 +36,7 @@ HIMAGELIST TImageList::Handle() {
     if (!list_) {
         list_.reset(ImageList_Create(width_, height_, ILC_COLOR32 | ILC_MASK, 0, 4));
         if (!list_) throw OSError(GetLastError(), "Cannot create an image list");
+        ImageList_SetBkColor(list_.get(), bkColor_);
     }
     return list_.get();
 }
@@ -48,8 +49,14 @@ void TImageList::SetHandle(unique_himagelist list) {
             width_ = cx;
             height_ = cy;
         }
+        bkColor_ = ImageList_GetBkColor(list_.get());
     }
     changed();
+}
+
+void TImageList::SetBkColor(COLORREF color) {
+    bkColor_ = color;
+    if (list_) ImageList_SetBkColor(list_.get(), color);
 }
 
 int TImageList::Count() const noexcept {

@@ -32,6 +32,11 @@ public:
     // Height follow its image size. A null list empties this one.
     void SetHandle(unique_himagelist list);
 
+    // The background colour drawn behind the images' transparent pixels when a list is drawn
+    // normally; CLR_NONE (the default) for none. A list taken over brings its own.
+    COLORREF BkColor() const noexcept { return bkColor_; }
+    void SetBkColor(COLORREF color);
+
     int Count() const noexcept;
     void Clear();
     void Delete(int index);
@@ -60,6 +65,7 @@ private:
 
     int width_ = 16;
     int height_ = 16;
+    COLORREF bkColor_ = CLR_NONE;
     unique_himagelist list_;
     std::vector<std::pair<const void*, std::function<void()>>> listeners_;
 };

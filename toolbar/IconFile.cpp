@@ -2,7 +2,9 @@
 
 #include "kit/Error.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -190,27 +192,40 @@ bool nearerWhite(std::uint32_t px) {
     return ((px >> 16) & 0xFF) + ((px >> 8) & 0xFF) + (px & 0xFF) >= 383;
 }
 
-// Decodes one of the stream's bitmaps and checks that it holds `count` images of cx x cy in rows of `columns`.
-kit::BmpDecoded readLayoutBitmap(const std::uint8_t* data, std::size_t size, const char* what, int columns,
-                                 int count, int cx, int cy) {
-    kit::BmpDecoded bmp;
+// Checks from its headers alone that one of the stream's bitmaps is whole and holds `count` images of
+// cx x cy in rows of `columns`.
+kit::BmpInfo checkLayoutBitmap(const std::uint8_t* data, std::size_t size, const char* what, int columns, int count,
+                               int cx, int cy) {
+    kit::BmpInfo info;
     try {
-        bmp = kit::DecodeBmpDetailed(data, size, kit::BmpLayout::Stream);
+        info = kit::ReadBmpInfo(data, size, kit::BmpLayout::Stream);
     } catch (const kit::Error& e) {
         throw kit::Error(std::string("Image list ") + what + ": " + e.what());
     }
     const std::int64_t wantWidth = std::int64_t{columns} * cx;
     const std::int64_t rows = (std::int64_t{count} + columns - 1) / columns;
     const std::int64_t wantHeight = rows * cy;
-    if (bmp.image.width != wantWidth)
+    if (info.width != wantWidth)
+        throw kit::Error(std::string("Invalid image list stream: the ") + what + " is " + std::to_string(info.width) +
+                         " pixels wide, images of width " + std::to_string(cx) + " in rows of " +
+                         std::to_string(columns) + " need " + std::to_string(wantWidth));
+    if (info.height < wantHeight)
         throw kit::Error(std::string("Invalid image list stream: the ") + what + " is " +
-                         std::to_string(bmp.image.width) + " pixels wide, images of width " + std::to_string(cx) +
-                         " in rows of " + std::to_string(columns) + " need " + std::to_string(wantWidth));
-    if (bmp.image.height < wantHeight)
-        throw kit::Error(std::string("Invalid image list stream: the ") + what + " is " +
-                         std::to_string(bmp.image.height) + " pixels high, " + std::to_string(count) +
+                         std::to_string(info.height) + " pixels high, " + std::to_string(count) +
                          " images of height " + std::to_string(cy) + " need " + std::to_string(wantHeight));
-    return bmp;
+    return info;
+}
+
+// Refuses sizes no real icon file has before anything is allocated for them.
+void checkUsableSize(int width, int height, std::int64_t count) {
+    if (width > kMaxIconSide || height > kMaxIconSide)
+        throw kit::Error("Unusable icon file: images of " + std::to_string(width) + "x" + std::to_string(height) +
+                         " pixels (at most " + std::to_string(kMaxIconSide) + "x" + std::to_string(kMaxIconSide) +
+                         ")");
+    if (count * width * height > kMaxIconListPixels)
+        throw kit::Error("Unusable icon file: " + std::to_string(count) + " images of " + std::to_string(width) +
+                         "x" + std::to_string(height) + " pixels (at most " + std::to_string(kMaxIconListPixels) +
+                         " pixels in all)");
 }
 
 void putU16(std::vector<std::uint8_t>& out, std::uint32_t v) {
@@ -298,39 +313,53 @@ IconImages ReadImageListStream(const std::uint8_t* data, std::size_t size) {
         std::snprintf(text, sizeof text, "Unsupported image list stream version 0x%04X", list.version);
         throw kit::Error(text);
     }
+    checkUsableSize(list.width, list.height, count);
     if (count == 0) return list;
     if (list.width == 0 || list.height == 0)
         throw kit::Error("Invalid image list stream: images of " + std::to_string(list.width) + "x" +
                          std::to_string(list.height) + " pixels");
 
-    std::size_t offset = kIlHeaderSize;
-    const kit::BmpDecoded color =
-        readLayoutBitmap(data + offset, size - offset, "colour bitmap", columns, count, list.width, list.height);
-    list.colorBitsPerPixel = color.bitsPerPixel;
-    offset += color.consumed;
-    kit::BmpDecoded mask;
-    if (list.masked) {
-        mask = readLayoutBitmap(data + offset, size - offset, "mask bitmap", columns, count, list.width, list.height);
-        list.maskBitsPerPixel = mask.bitsPerPixel;
-    }
+    // Both bitmaps are checked whole before the images are allocated; their rows then go straight
+    // into the images, and no copy of either bitmap is kept.
+    const std::size_t colorAt = kIlHeaderSize;
+    const kit::BmpInfo colorInfo =
+        checkLayoutBitmap(data + colorAt, size - colorAt, "colour bitmap", columns, count, list.width, list.height);
+    const std::size_t maskAt = colorAt + colorInfo.consumed;
+    if (list.masked)
+        checkLayoutBitmap(data + maskAt, size - maskAt, "mask bitmap", columns, count, list.width, list.height);
 
     const std::size_t cx = static_cast<std::size_t>(list.width), cy = static_cast<std::size_t>(list.height);
-    list.images.reserve(static_cast<std::size_t>(count));
-    if (list.masked) list.masks.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const std::size_t left = static_cast<std::size_t>(i % columns) * cx;
-        const std::size_t top = static_cast<std::size_t>(i / columns) * cy;
-        kit::Bitmap32 image{list.width, list.height, std::vector<std::uint32_t>(cx * cy)};
-        std::vector<bool> transparent(list.masked ? cx * cy : 0);
-        for (std::size_t y = 0; y < cy; ++y) {
-            const std::size_t src = (top + y) * static_cast<std::size_t>(color.image.width) + left;
-            for (std::size_t x = 0; x < cx; ++x) {
-                image.pixels[y * cx + x] = color.image.pixels[src + x];
-                if (list.masked) transparent[y * cx + x] = nearerWhite(mask.image.pixels[src + x]);
-            }
-        }
-        list.images.push_back(std::move(image));
-        if (list.masked) list.masks.push_back(std::move(transparent));
+    const std::size_t images = static_cast<std::size_t>(count);
+    list.images.assign(images, kit::Bitmap32{list.width, list.height, std::vector<std::uint32_t>(cx * cy)});
+    // Hands the part of bitmap row y that belongs to each image to place(image, line, pixels).
+    auto scatter = [&](int y, const std::uint32_t* pixels, auto&& place) {
+        const std::size_t first = static_cast<std::size_t>(y) / cy * static_cast<std::size_t>(columns);
+        const std::size_t line = static_cast<std::size_t>(y) % cy;
+        for (std::size_t c = 0; c < static_cast<std::size_t>(columns) && first + c < images; ++c)
+            place(first + c, line, pixels + c * cx);
+    };
+
+    const kit::BmpDecoded color =
+        kit::DecodeBmpRows(data + colorAt, size - colorAt, kit::BmpLayout::Stream, [&](int y, const std::uint32_t* row) {
+            scatter(y, row, [&](std::size_t i, std::size_t line, const std::uint32_t* from) {
+                std::copy(from, from + cx, list.images[i].pixels.begin() + static_cast<std::ptrdiff_t>(line * cx));
+            });
+        });
+    list.colorBitsPerPixel = color.bitsPerPixel;
+    // An alpha channel that is zero everywhere is an unused byte, not transparent images.
+    if (!color.hasAlpha)
+        for (auto& image : list.images)
+            for (auto& px : image.pixels) px |= 0xFF000000u;
+    if (list.masked) {
+        list.masks.assign(images, std::vector<bool>(cx * cy));
+        const kit::BmpDecoded mask =
+            kit::DecodeBmpRows(data + maskAt, size - maskAt, kit::BmpLayout::Stream, [&](int y, const std::uint32_t* row) {
+                scatter(y, row, [&](std::size_t i, std::size_t line, const std::uint32_t* from) {
+                    std::vector<bool>& transparent = list.masks[i];
+                    for (std::size_t x = 0; x < cx; ++x) transparent[line * cx + x] = nearerWhite(from[x]);
+                });
+            });
+        list.maskBitsPerPixel = mask.bitsPerPixel;
     }
     return list;
 }
@@ -338,6 +367,7 @@ IconImages ReadImageListStream(const std::uint8_t* data, std::size_t size) {
 IconImages ReadIconFile(const std::uint8_t* data, std::size_t size) {
     const IconFileInfo info = ParseIconFile(data, size);
     if (!info.bitmap) {
+        checkUsableSize(info.widthProperty, info.heightProperty, 0);
         IconImages empty;
         empty.width = info.widthProperty;
         empty.height = info.heightProperty;

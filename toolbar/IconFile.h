@@ -21,6 +21,12 @@ inline constexpr std::uint16_t kImageListVersion = 0x0101;  // four images to a 
 inline constexpr std::uint16_t kImageListVersion6 = 0x0600; // from here on one image to a row
 inline constexpr std::uint16_t kIlcMask = 0x0001, kIlcColor24 = 0x0018, kIlcColor32 = 0x0020;
 
+// What a usable icon file may hold: toolbar icons are 16 x 16, image lists hold at most 65,535 images.
+// A larger image side, or more pixels in all (65,536 images of 16 x 16, or 256 of 256 x 256), makes the
+// file unusable; the reader refuses it before allocating anything for the images.
+inline constexpr int kMaxIconSide = 256;
+inline constexpr std::int64_t kMaxIconListPixels = std::int64_t{65536} * 16 * 16;
+
 // The images of an image list.
 struct IconImages {
     int width = 16;   // of one image
@@ -64,6 +70,7 @@ IconFileInfo ParseIconFile(const std::uint8_t* data, std::size_t size);
 std::vector<std::uint8_t> ExtractImageListStream(const std::uint8_t* data, std::size_t size);
 
 // Decodes an image-list stream (version 0x0101, or 0x0600 and up); bytes after it are ignored.
+// Raises kit::Error, "Unusable icon file: ...", for sizes beyond kMaxIconSide and kMaxIconListPixels.
 IconImages ReadImageListStream(const std::uint8_t* data, std::size_t size);
 
 // The whole file: the images of its "Bitmap", or none (with the "Width" and "Height"

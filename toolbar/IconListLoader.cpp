@@ -5,32 +5,53 @@
 #include "kit/Handles.h"
 #include "kit/ImageList.h"
 
+#include <algorithm>
+
 namespace toolbar {
 
 namespace {
 
-// One image as a top-down 32-bit DIB: transparent pixels black with alpha 0, so that
-// lists that blend by alpha and lists that draw through the mask show the same.
-kit::unique_hbitmap colorBitmap(const IconImages& list, std::size_t index) {
-    kit::TDib dib = kit::CreateDib32(list.width, list.height);
-    std::uint32_t* out = dib.bits;
-    const kit::Bitmap32& image = list.images[index];
-    for (int y = 0; y < list.height; ++y)
-        for (int x = 0; x < list.width; ++x)
-            out[static_cast<std::size_t>(y) * list.width + x] = list.transparentAt(index, x, y) ? 0u : image.at(x, y);
+// Images go to comctl32 side by side, many to a bitmap: one ImageList_Add per batch instead of one
+// per image. Each batch is as large as everything added before it (from kFirstBatch, up to a number
+// of pixels), so that a list that grows by a small step is copied a few times, not once per step.
+// A list made with room for every image needs no large batches, which only cost memory.
+constexpr std::size_t kFirstBatch = 1024;
+constexpr std::size_t kBatchPixelsGrowing = std::size_t{1} << 22;
+constexpr std::size_t kBatchPixelsRoomy = std::size_t{1} << 20;
+
+// Images [first, first + count) side by side as a top-down 32-bit DIB: transparent pixels black
+// with alpha 0, so that lists that blend by alpha and lists that draw through the mask show the same.
+kit::unique_hbitmap colorStrip(const IconImages& list, std::size_t first, std::size_t count) {
+    const std::size_t cx = static_cast<std::size_t>(list.width), cy = static_cast<std::size_t>(list.height);
+    const std::size_t stripWidth = cx * count;
+    kit::TDib dib = kit::CreateDib32(static_cast<int>(stripWidth), list.height);
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t index = first + n;
+        const kit::Bitmap32& image = list.images[index];
+        for (std::size_t y = 0; y < cy; ++y) {
+            std::uint32_t* out = dib.bits + y * stripWidth + n * cx;
+            const std::uint32_t* in = image.pixels.data() + y * cx;
+            if (!list.masked) {
+                std::copy(in, in + cx, out);
+                continue;
+            }
+            const std::vector<bool>& transparent = list.masks[index];
+            for (std::size_t x = 0; x < cx; ++x) out[x] = transparent[y * cx + x] ? 0u : in[x];
+        }
+    }
     GdiFlush();
     return std::move(dib.bitmap);
 }
 
-// The mask as a monochrome bitmap: a set bit is transparent; rows padded to 16 bits.
-kit::unique_hbitmap maskBitmap(const IconImages& list, std::size_t index) {
-    return kit::CreateMaskBitmap(list.width, list.height,
-                                 [&](int x, int y) { return list.transparentAt(index, x, y); });
+// Their masks as one monochrome bitmap: a set bit is transparent.
+kit::unique_hbitmap maskStrip(const IconImages& list, std::size_t first, std::size_t count) {
+    const int cx = list.width;
+    return kit::CreateMaskBitmap(cx * static_cast<int>(count), list.height, [&](int x, int y) {
+        return list.transparentAt(first + static_cast<std::size_t>(x / cx), x % cx, y);
+    });
 }
 
-} // namespace
-
-void FillImageList(HIMAGELIST list, const IconImages& images) {
+void fillImageList(HIMAGELIST list, const IconImages& images, std::size_t batchPixels) {
     if (!list) throw kit::Error("No image list to read the icons into");
     if (images.width >= 1 && images.height >= 1) {
         if (!ImageList_SetIconSize(list, images.width, images.height))
@@ -38,13 +59,23 @@ void FillImageList(HIMAGELIST list, const IconImages& images) {
     } else {
         ImageList_Remove(list, -1);
     }
-    for (std::size_t i = 0; i < images.images.size(); ++i) {
-        const kit::unique_hbitmap color = colorBitmap(images, i);
-        const kit::unique_hbitmap mask = maskBitmap(images, i);
+    ImageList_SetBkColor(list, images.bkColor);  // kNoColor is CLR_NONE
+    const std::size_t total = images.images.size();
+    if (total == 0) return;
+    const std::size_t largest =
+        std::max<std::size_t>(1, batchPixels / (static_cast<std::size_t>(images.width) * images.height));
+    for (std::size_t first = 0, count = 0; first < total; first += count) {
+        count = std::min({std::max(kFirstBatch, first), largest, total - first});
+        const kit::unique_hbitmap color = colorStrip(images, first, count);
+        const kit::unique_hbitmap mask = maskStrip(images, first, count);
         if (ImageList_Add(list, color.get(), mask.get()) < 0)
             throw kit::OSError(GetLastError(), "Cannot add an image to the image list");
     }
 }
+
+} // namespace
+
+void FillImageList(HIMAGELIST list, const IconImages& images) { fillImageList(list, images, kBatchPixelsGrowing); }
 
 void ReadIconStreamIntoImageList(const std::vector<std::uint8_t>& bytes, HIMAGELIST list) {
     FillImageList(list, ReadIconFile(bytes));
@@ -61,7 +92,7 @@ void ReadIconFileIntoImageList(const std::string& path, kit::TImageList& list) {
     kit::unique_himagelist fresh(
         ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, static_cast<int>(images.images.size()), 4));
     if (!fresh) throw kit::OSError(GetLastError(), "Cannot create an image list");
-    FillImageList(fresh.get(), images);
+    fillImageList(fresh.get(), images, kBatchPixelsRoomy);
     list.SetHandle(std::move(fresh));
 }
 

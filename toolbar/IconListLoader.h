@@ -1,6 +1,7 @@
 #pragma once
 // Reading an icon file ("Icons.bin") into a comctl32 image list, replacing its
-// content: the images take the file's size, each added with its mask. The
+// content: the images take the file's size, each added with its mask, and
+// the list takes the file's background colour. The
 // file is read and checked whole before the list is touched.
 #include "toolbar/IconFile.h"
 
@@ -24,7 +25,8 @@ void ReadIconFileIntoImageList(const std::string& path, kit::TImageList& list);
 // The same for the bytes of an icon file in memory (a download being checked).
 void ReadIconStreamIntoImageList(const std::vector<std::uint8_t>& bytes, HIMAGELIST list);
 
-// Replaces the list's content with these images (ImageList_SetIconSize empties it).
+// Replaces the list's content with these images (ImageList_SetIconSize empties it) and gives it
+// their background colour.
 void FillImageList(HIMAGELIST list, const IconImages& images);
 
 } // namespace toolbar

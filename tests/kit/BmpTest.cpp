@@ -1,6 +1,7 @@
 #include "kit/Bmp.h"
 
 #include "kit/Error.h"
+#include "tests/kit/RleSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -189,6 +190,9 @@ TEST(Bmp, SixteenBitsAsFiveFiveFiveAndAsBitFields) {
     s.bitCount = 16;
     s.rows = {0x00, 0x7C, 0x1F, 0x00};  // 0x7C00 red, 0x001F blue
     EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu}));
+    // Five bits widen to eight by repeating their top bits, as GDI draws them: 3 is 0x18, 17 is 0x8C.
+    s.rows = {0x03, 0x00, 0x11, 0x02};  // blue 3; green 16 (0x0200) and blue 17
+    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF000018u, 0xFF00848Cu}));
 
     s.compression = 3;
     s.masks = {0xF800, 0x07E0, 0x001F};
@@ -304,9 +308,17 @@ TEST(Bmp, EveryTruncationRaisesAnError) {
     BmpSpec core;
     core.headerSize = 12;
     core.rows = {1, 2, 3, 0};
+    BmpSpec rle;
+    rle.width = 4;
+    rle.height = 2;
+    rle.bitCount = 8;
+    rle.compression = 1;
+    rle.clrUsed = 2;
+    rle.palette = {0x102030, 0x405060};
+    rle.rows = {3, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1};
     for (const Bytes& whole : {kit::EncodeBmp(pattern(5, 3), 24), kit::EncodeBmp(pattern(9, 2), 1),
                                kit::EncodeBmp(pattern(2, 2, true), 32), buildBmp(pal), buildBmp(fields),
-                               buildBmp(core)}) {
+                               buildBmp(core), buildBmp(rle)}) {
         ASSERT_NO_THROW(decode(whole));
         for (std::size_t n = 0; n < whole.size(); ++n) {
             const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
@@ -323,16 +335,7 @@ TEST(Bmp, RefusesWhatItCannotRead) {
     EXPECT_NE(errorOf(b).find("\"BM\""), std::string::npos);
 
     BmpSpec s;
-    s.compression = 1;
-    s.bitCount = 8;
-    s.palette.assign(256, 0);
-    s.rows = {0, 0};
-    EXPECT_NE(errorOf(buildBmp(s)).find("RLE"), std::string::npos);
-    s.compression = 2;
-    s.bitCount = 4;
-    s.palette.assign(16, 0);
-    EXPECT_NE(errorOf(buildBmp(s)).find("RLE"), std::string::npos);
-    s = BmpSpec{};
+    s.compression = 4;
     s.compression = 4;
     EXPECT_NE(errorOf(buildBmp(s)).find("JPEG"), std::string::npos);
     s.compression = 5;
@@ -362,6 +365,125 @@ TEST(Bmp, RefusesWhatItCannotRead) {
     s.palette.assign(17, 0);
     s.rows = {0, 0, 0, 0};
     EXPECT_NE(errorOf(buildBmp(s)).find("colour table"), std::string::npos);
+}
+
+namespace {
+
+// Sixteen distinct colours for colour indices 0 to F.
+std::vector<std::uint32_t> sixteenColours() {
+    std::vector<std::uint32_t> palette;
+    for (std::uint32_t i = 0; i < 16; ++i) palette.push_back(i * 0x101010u + 5);
+    return palette;
+}
+
+struct RleCase {
+    const char* what;
+    std::uint32_t compression;          // 1 RLE8, 2 RLE4
+    std::int32_t height;                // width is always 4
+    Bytes codes;
+    std::vector<std::string> rows;      // top-down, one hex digit per pixel's colour index, "." unreached
+    const char* error = nullptr;        // text the error must contain, or none
+    std::uint16_t bitCount = 0;         // 0: the one the compression needs
+};
+
+} // namespace
+
+TEST(Bmp, RunLengthCompressedFilesDecodeEveryCode) {
+    const std::vector<RleCase> cases = {
+        {"encoded runs and ends of line", 1, 3, {3, 1, 0, 0, 4, 2, 0, 0, 2, 3, 0, 1}, {"33..", "2222", "111."}},
+        {"absolute runs padded to a word", 1, 2, {0, 3, 5, 6, 7, 0, 1, 8, 0, 0, 0, 4, 1, 2, 3, 4, 0, 1},
+         {"1234", "5678"}},
+        {"delta moves right and up", 1, 3, {1, 1, 0, 2, 1, 1, 1, 2, 0, 1}, {"....", "..2.", "1..."}},
+        {"an early end of bitmap leaves the rest", 1, 2, {2, 5, 0, 1}, {"....", "55.."}},
+        {"runs past the right edge are clipped", 1, 2, {6, 4, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 1},
+         {"1234", "4444"}},
+        {"moves past the top row write nothing", 1, 2, {1, 1, 0, 2, 0, 5, 3, 7, 0, 0, 9, 9, 0, 1},
+         {"....", "1..."}},
+        {"an end of line after the top row", 1, 2, {4, 1, 0, 0, 4, 2, 0, 0, 0, 1}, {"2222", "1111"}},
+        {"RLE4 runs alternate two indices", 2, 2, {4, 0x12, 0, 0, 3, 0x34, 0, 1}, {"343.", "1212"}},
+        {"RLE4 absolute nibbles padded to a word", 2, 2,
+         {0, 3, 0x56, 0x70, 1, 0x9A, 0, 0, 0, 5, 0xAB, 0xCD, 0xE0, 0, 0, 1}, {"ABCD", "5679"}},
+        {"no end of bitmap", 1, 2, {4, 1, 0, 0}, {}, "without an end-of-bitmap"},
+        {"no data at all", 1, 2, {}, {}, "truncated"},
+        {"a run without its index", 1, 2, {4}, {}, "truncated"},
+        {"a short absolute run", 1, 2, {0, 4, 1, 2}, {}, "truncated"},
+        {"an absolute run without its padding", 1, 2, {0, 3, 1, 2, 3}, {}, "truncated"},
+        {"a short delta", 1, 2, {0, 2, 1}, {}, "truncated"},
+        {"top-down rows", 1, -2, {0, 1}, {}, "top-down"},
+        {"RLE8 at 4 bits per pixel", 1, 2, {0, 1}, {}, "RLE8 compression with 4 bits", 4},
+        {"RLE4 at 8 bits per pixel", 2, 2, {0, 1}, {}, "RLE4 compression with 8 bits", 8},
+    };
+    const std::vector<std::uint32_t> palette = sixteenColours();
+    for (const RleCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::uint16_t bits = c.bitCount ? c.bitCount : (c.compression == 1 ? 8 : 4);
+        Bytes file = kgtest::RleFile(c.compression, bits, 4, c.height, palette, c.codes);
+        if (c.error) {
+            EXPECT_NE(errorOf(file).find(c.error), std::string::npos) << errorOf(file);
+            continue;
+        }
+        const std::size_t whole = file.size();
+        file.insert(file.end(), {0xEE, 0xEE, 0xEE});  // after the end code: not read
+        const kit::BmpDecoded d = kit::DecodeBmpDetailed(file.data(), file.size());
+        EXPECT_EQ(d.consumed, whole);
+        EXPECT_EQ(d.compression, c.compression);
+        ASSERT_EQ(d.image.width, 4);
+        ASSERT_EQ(d.image.height, static_cast<int>(c.rows.size()));
+        bool unreached = false;
+        for (int y = 0; y < d.image.height; ++y)
+            for (int x = 0; x < 4; ++x) {
+                const char digit = c.rows[y][x];
+                unreached = unreached || digit == '.';
+                const std::uint32_t want =
+                    digit == '.' ? 0u : 0xFF000000u | palette[std::stoul(std::string(1, digit), nullptr, 16)];
+                EXPECT_EQ(d.image.at(x, y), want) << x << "," << y;
+            }
+        EXPECT_EQ(d.hasAlpha, unreached);
+        // Image-list streams never carry compressed bitmaps.
+        EXPECT_NE(std::string([&] {
+                      try {
+                          kit::DecodeBmpDetailed(file.data(), file.size(), kit::BmpLayout::Stream);
+                      } catch (const kit::Error& e) {
+                          return std::string(e.what());
+                      }
+                      return std::string("(no error)");
+                  }()).find("image list stream"),
+                  std::string::npos);
+    }
+}
+
+TEST(Bmp, RunLengthCompressedPictureEqualsTheSamePictureUncompressed) {
+    const int w = 37, h = 11;
+    std::vector<std::uint8_t> indices;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            indices.push_back(static_cast<std::uint8_t>(x < 20 ? (x / 5 + y) % 7 : (x * y * 13 + x) % 251));
+    std::vector<std::uint32_t> palette;
+    for (std::uint32_t i = 0; i < 256; ++i) palette.push_back((i * 0x00A3B1C7u) & 0xFFFFFF);
+    const Bytes codes = kgtest::Rle8Encode(indices, w, h);
+    ASSERT_LT(codes.size(), indices.size());
+
+    BmpSpec plain;
+    plain.width = w;
+    plain.height = h;
+    plain.bitCount = 8;
+    plain.palette = palette;
+    const std::size_t stride = (w + 3) / 4 * 4;
+    plain.rows.assign(stride * h, 0);
+    for (int y = 0; y < h; ++y)
+        std::copy_n(indices.begin() + y * w, w, plain.rows.begin() + static_cast<std::ptrdiff_t>((h - 1 - y) * stride));
+    const Bitmap32 expected = decode(buildBmp(plain));
+    EXPECT_EQ(decode(kgtest::RleFile(1, 8, w, h, palette, codes)), expected);
+}
+
+TEST(Bmp, RunLengthCompressedSizeMustBeBackedByData) {
+    // 4096 x 4096 from two bytes would allocate 64 MB for nothing.
+    EXPECT_NE(errorOf(kgtest::RleFile(1, 8, 4096, 4096, {0}, {0, 1})).find("RLE bitmap of 4096x4096 pixels"),
+              std::string::npos);
+    // Up to a million pixels need no particular amount of data.
+    const Bitmap32 blank = decode(kgtest::RleFile(1, 8, 1024, 1024, {0x123456}, {0, 1}));
+    EXPECT_EQ(blank.pixels.size(), 1024u * 1024);
+    EXPECT_EQ(blank.at(1023, 0), 0u);
 }
 
 TEST(Bmp, RefusesEmptyNegativeAndHugeSizesWithoutAllocating) {

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -151,28 +152,123 @@ TEST(IconFileInterop, Comctl32ReadsTheStreamOurWriterMakes) {
     }
 }
 
-TEST(IconFileInterop, OurReaderReadsWhatComctl32Writes) {
-    for (UINT colorFlag : {static_cast<UINT>(ILC_COLOR24), static_cast<UINT>(ILC_COLOR32)}) {
-        SCOPED_TRACE(colorFlag);
+TEST(IconFileInterop, OurReaderReadsWhatComctl32WritesAtEveryDepth) {
+    struct Depth {
+        UINT flag;
+        int bits;       // of the colour bitmap comctl32 writes; 0 for the screen's, whatever it is
+        int tolerance;  // how far a channel may lie from the original; -1 when a palette decides
+    };
+    const Depth depths[] = {
+        {ILC_COLOR4, 4, -1}, {ILC_COLOR8, 8, -1}, {ILC_COLOR16, 16, 8},
+        {ILC_COLORDDB, 0, -1}, {ILC_COLOR24, 24, 0}, {ILC_COLOR32, 32, 0},
+    };
+    for (const Depth& depth : depths) {
+        SCOPED_TRACE(depth.flag);
         const IconImages known = toolbar::MakeIconImages(knownIcons(7), 0xFF00FF);
-        kit::unique_himagelist list = listFilledByComctl32(known, colorFlag);
+        kit::unique_himagelist list = listFilledByComctl32(known, depth.flag);
         ASSERT_EQ(ImageList_GetImageCount(list.get()), 7);
         const Bytes il = writtenByComctl32(list.get());
         ASSERT_GE(il.size(), 28u);
         EXPECT_EQ(il[2] | il[3] << 8, 0x0101);
 
         const IconImages read = toolbar::ReadIconFile(toolbar::WrapImageListStream(il, 16, 16));
+        if (depth.bits) EXPECT_EQ(read.colorBitsPerPixel, depth.bits);
         ASSERT_EQ(read.images.size(), 7u);
         ASSERT_EQ(read.width, 16);
         ASSERT_EQ(read.height, 16);
         ASSERT_TRUE(read.masked);
         for (std::size_t i = 0; i < 7; ++i) {
             EXPECT_EQ(read.masks[i], known.masks[i]) << "mask " << i;
-            EXPECT_EQ(expected(read, i), expected(known, i)) << "image " << i;
-            // And the list comctl32 wrote draws the same as the images we read from it.
+            // The list comctl32 wrote draws the same as the images we read from it.
             EXPECT_EQ(drawn(list.get(), static_cast<int>(i)), expected(read, i)) << "image " << i;
+            if (depth.tolerance < 0) continue;
+            const std::vector<std::uint32_t> got = expected(read, i), want = expected(known, i);
+            for (std::size_t p = 0; p < got.size(); ++p)
+                for (int shift : {0, 8, 16}) {
+                    const int a = static_cast<int>(got[p] >> shift & 0xFF), b = static_cast<int>(want[p] >> shift & 0xFF);
+                    ASSERT_LE(std::abs(a - b), depth.tolerance) << "image " << i << " pixel " << p;
+                }
         }
     }
+}
+
+TEST(IconFileInterop, TheFilesBackgroundColourGoesToTheList) {
+    TempDir dir;
+    IconImages coloured = toolbar::MakeIconImages(knownIcons(3), 0xFF00FF);
+    coloured.bkColor = RGB(0x99, 0x66, 0x33);
+    const std::string colouredPath = dir.write("coloured.bin", toolbar::WriteIconFile(coloured));
+    const std::string plainPath = dir.write("plain.bin", toolbar::WriteIconFile(toolbar::MakeIconImages(knownIcons(2), 0xFF00FF)));
+
+    // comctl32 reads the colour from our stream as well.
+    const Bytes il = toolbar::WriteImageListStream(coloured);
+    kit::com_ptr<IStream> stream = streamOver(il);
+    ASSERT_TRUE(stream);
+    kit::unique_himagelist theirs(ImageList_Read(stream.Get()));
+    ASSERT_TRUE(theirs);
+    EXPECT_EQ(ImageList_GetBkColor(theirs.get()), RGB(0x99, 0x66, 0x33));
+
+    kit::unique_himagelist list(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 4));
+    toolbar::ReadIconFileIntoImageList(colouredPath, list.get());
+    EXPECT_EQ(ImageList_GetBkColor(list.get()), RGB(0x99, 0x66, 0x33));
+    // Drawn normally, the transparent pixels show the colour, as in the list comctl32 read.
+    for (int i = 0; i < 3; ++i) {
+        std::vector<std::uint32_t> want = expected(coloured, static_cast<std::size_t>(i));
+        for (auto& p : want)
+            if (p == kBackground) p = 0x996633;
+        EXPECT_EQ(drawn(list.get(), i), want) << "image " << i;
+        EXPECT_EQ(drawn(theirs.get(), i), want) << "image " << i;
+    }
+    // A file without a colour takes the list's away.
+    toolbar::ReadIconFileIntoImageList(plainPath, list.get());
+    EXPECT_EQ(ImageList_GetBkColor(list.get()), CLR_NONE);
+
+    kit::TImageList images(nullptr);
+    EXPECT_EQ(images.BkColor(), CLR_NONE);
+    toolbar::ReadIconFileIntoImageList(colouredPath, images);
+    EXPECT_EQ(images.BkColor(), RGB(0x99, 0x66, 0x33));
+    EXPECT_EQ(ImageList_GetBkColor(images.Handle()), RGB(0x99, 0x66, 0x33));
+    toolbar::ReadIconFileIntoImageList(plainPath, images);
+    EXPECT_EQ(images.BkColor(), CLR_NONE);
+    images.SetBkColor(RGB(1, 2, 3));
+    EXPECT_EQ(ImageList_GetBkColor(images.Handle()), RGB(1, 2, 3));
+}
+
+TEST(IconFileInterop, LoaderFillsListsOfManyImagesAndRefusesHugeOnes) {
+    TempDir dir;
+    // More images than the loader hands comctl32 at once, into a list that grows by four.
+    std::vector<Bitmap32> many;
+    for (int i = 0; i < 2100; ++i) {
+        Bitmap32 b{4, 4, {}};
+        for (int p = 0; p < 16; ++p) b.pixels.push_back(p == 5 ? 0xFFFF00FFu : 0xFF000000u | static_cast<std::uint32_t>(i * 16 + p));
+        many.push_back(std::move(b));
+    }
+    const IconImages model = toolbar::MakeIconImages(std::move(many), 0xFF00FF);
+    const std::string path = dir.write("many.bin", toolbar::WriteIconFile(model));
+    kit::unique_himagelist list(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 4));
+    toolbar::ReadIconFileIntoImageList(path, list.get());
+    ASSERT_EQ(ImageList_GetImageCount(list.get()), 2100);
+    for (int i : {0, 1, 1023, 1024, 1025, 2047, 2048, 2099})
+        EXPECT_EQ(drawn(list.get(), i), expected(model, static_cast<std::size_t>(i))) << "image " << i;
+
+    // One image of 16384 x 16384 in 32 MB: unusable, refused before anything is allocated for it.
+    Bytes huge{'I', 'L', 0x00, 0x06, 1, 0, 1, 0, 4, 0, 0x00, 0x40, 0x00, 0x40, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0,
+               0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const Bytes strip = kit::EncodeBmp(Bitmap32{8, 8, std::vector<std::uint32_t>(64, 0xFF000000u)}, 1);
+    huge.insert(huge.end(), strip.begin(), strip.end());
+    huge.resize(huge.size() + (32u << 20), 0);
+    const std::string hugePath = dir.write("huge.bin", toolbar::WrapImageListStream(huge, 16384, 16384));
+    kit::TImageList images(nullptr);
+    toolbar::ReadIconFileIntoImageList(path, images);
+    try {
+        toolbar::ReadIconFileIntoImageList(hugePath, images);
+        ADD_FAILURE() << "a list of 16384 x 16384 images was read";
+    } catch (const kit::InOutError&) {
+        ADD_FAILURE() << "an unusable file reported as unreadable";
+    } catch (const kit::Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Unusable icon file", 0), 0u) << e.what();
+    }
+    EXPECT_EQ(images.Count(), 2100);
+    EXPECT_EQ(images.Width(), 4);
 }
 
 TEST(IconFileInterop, LoaderFillsAListFromTheExampleIconFile) {

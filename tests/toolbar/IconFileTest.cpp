@@ -385,7 +385,7 @@ TEST(ImageListStream, MalformedStreamsAreRefused) {
     // Zero-sized images, and a size that does not match the bitmap.
     EXPECT_NE(streamErrorOf(with(10, 0)).find("images of 0x8"), std::string::npos);
     EXPECT_NE(streamErrorOf(with(10, 9)).find("pixels wide"), std::string::npos);
-    EXPECT_NE(streamErrorOf(with(12, 0xFFFF)).find("pixels high"), std::string::npos);
+    EXPECT_NE(streamErrorOf(with(12, 200)).find("pixels high"), std::string::npos);
     // A mask flag without a mask behind the colour bitmap.
     const Bytes unmasked = toolbar::WriteImageListStream(unmaskedList({picture(8, 8, 1)}));
     Bytes flagged = unmasked;
@@ -397,6 +397,44 @@ TEST(ImageListStream, MalformedStreamsAreRefused) {
     EXPECT_NE(streamErrorOf(notBmp).find("colour bitmap"), std::string::npos);
     // An empty list needs no bitmaps.
     EXPECT_TRUE(toolbar::ReadImageListStream(with(4, 0).data(), 28).images.empty());
+}
+
+TEST(ImageListStream, SizesNoIconFileHasAreRefusedBeforeTheBitmapsAreRead) {
+    struct Case {
+        const char* what;
+        std::uint16_t version;
+        int count, cx, cy;
+        bool unusable;  // else the reader goes on to the (absent) colour bitmap
+    };
+    const Case cases[] = {
+        {"one image of 16384 x 16384, one to a row", 0x0600, 1, 16384, 16384, true},
+        {"one image of 16384 x 16384, four to a row", 0x0101, 1, 16384, 16384, true},
+        {"an image one pixel too wide", 0x0101, 1, 257, 16, true},
+        {"an image one pixel too high", 0x0101, 1, 16, 257, true},
+        {"an empty list of images too large", 0x0101, 0, 300, 300, true},
+        {"16,385 images of 32 x 32", 0x0101, 16385, 32, 32, true},
+        {"65,535 images of 17 x 16", 0x0101, 65535, 17, 16, true},
+        {"65,535 images of 16 x 16", 0x0101, 65535, 16, 16, false},
+        {"256 images of 256 x 256", 0x0600, 256, 256, 256, false},
+        {"16,384 images of 32 x 32", 0x0101, 16384, 32, 32, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes header = Out{}.raw({'I', 'L'}).u16(c.version).u16(static_cast<std::uint32_t>(c.count))
+                                 .u16(static_cast<std::uint32_t>(c.count)).u16(4).u16(static_cast<std::uint32_t>(c.cx))
+                                 .u16(static_cast<std::uint32_t>(c.cy)).u32(0xFFFFFFFF).u16(0x19)
+                                 .u16(0xFFFF).u16(0xFFFF).u16(0xFFFF).u16(0xFFFF).b;
+        const std::string error = streamErrorOf(header);
+        if (c.unusable) {
+            EXPECT_EQ(error.rfind("Unusable icon file: ", 0), 0u) << error;
+            EXPECT_EQ(errorOf(toolbar::WrapImageListStream(header, 16, 16)), error);
+        } else {
+            EXPECT_NE(error.find("colour bitmap"), std::string::npos) << error;
+        }
+    }
+    // Without a "Bitmap" the "Width" and "Height" properties are the size, under the same limit.
+    EXPECT_EQ(errorOf(handFile(Out{}.raw(prop("Width", 3, {0x00, 0x04})).b)).rfind("Unusable icon file: ", 0), 0u);
+    EXPECT_EQ(toolbar::ReadIconFile(handFile(Out{}.raw(prop("Width", 3, {0x00, 0x01})).b)).width, 256);
 }
 
 TEST(ImageListStream, UnmaskedListsHaveNoMasks) {

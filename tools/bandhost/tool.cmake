@@ -18,3 +18,18 @@ if(TARGET kestrelgrove)
            COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/close_toolbar.sh ${CMAKE_BINARY_DIR} ${kg_e2e_bits})
   set_tests_properties(bandhost_e2e_${kg_e2e_bits} PROPERTIES RESOURCE_LOCK toolbar_key SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
+
+# The lifetime test and the load benchmark load the DLL and the example's icon
+# file; those targets may be defined after this fragment.
+function(kg_bandhost_late_dependencies)
+  foreach(consumer kg_tools_tests kg_bench_band_load)
+    if(TARGET ${consumer})
+      foreach(dep kestrelgrove example_icons)
+        if(TARGET ${dep})
+          add_dependencies(${consumer} ${dep})
+        endif()
+      endforeach()
+    endif()
+  endforeach()
+endfunction()
+cmake_language(DEFER CALL kg_bandhost_late_dependencies)

@@ -42,6 +42,8 @@ clsid=$(sed -n 's/.*ClassIdText\[\] = "\({[0-9A-F-]*}\)";.*/\1/p' "$here/config/
 [ -n "$clsid" ] || fail "class identifier not found in config/Settings.h"
 key="HKLM\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
 reg() { "$run" reg "$@" "/reg:$bits" </dev/null 2>&1 | tr -d '\r'; }
+other_bits=$((96 - bits))
+reg_other() { "$run" reg "$@" "/reg:$other_bits" </dev/null 2>&1 | tr -d '\r'; }
 
 work=$(mktemp -d)
 install_unix="$WINEPREFIX/drive_c/kg-e2e-$bits"
@@ -112,6 +114,8 @@ cp "$here/examples/Copyrights.txt" "$install_unix/"
 for icons in "$build/examples/Icons.bin" "$KG_WIN_BUILD/examples/Icons.bin"; do
   [ -f "$icons" ] && { cp "$icons" "$install_unix/"; break; }
 done
+# The search state of the other view must stay untouched by this bitness.
+for value in "Search Type" "Search"; do reg_other delete "$key" /v "$value" /f >/dev/null || true; done
 reg add "$key" /v InstallPath /t REG_SZ /d "$install_win" /f >/dev/null
 reg add "$key" /v "Toolbar Name" /t REG_SZ /d "E2E Toolbar" /f >/dev/null
 reg add "$key" /v "Toolbar File" /t REG_SZ /d "E2E" /f >/dev/null
@@ -187,7 +191,12 @@ output | grep -qx 'bandhost: kestrelgrove.dll unloaded' || fail "kestrelgrove.dl
 for value in "Search Type" "Search"; do
   reg query "$key" /v "$value" | grep -Eq "^ *$value +REG_SZ" || fail "\"$value\" not stored in the $bits-bit view"
 done
-say "\"Search Type\" and \"Search\" stored in the $bits-bit view"
+for value in "Search Type" "Search"; do
+  if reg_other query "$key" /v "$value" | grep -Eq "^ *$value +REG_SZ"; then
+    fail "\"$value\" written into the $other_bits-bit view by the $bits-bit band"
+  fi
+done
+say "\"Search Type\" and \"Search\" stored in the $bits-bit view, not in the $other_bits-bit view"
 
 "$run" "$regsvr32" /u /s "$(windows_path "$dll")" </dev/null >/dev/null 2>&1 || fail "regsvr32 /u failed"
 registered=0

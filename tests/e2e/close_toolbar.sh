@@ -8,6 +8,9 @@
 #
 #   close_toolbar.sh BUILD_DIR 64|32
 #
+# Then, with a corrupt banner, the error box of the build must be reported and
+# closed by bandhost's --screenshot-after timer.
+#
 # Needs the prefix and display of scripts/wine-env.sh start. Exits 77 (a
 # skip) when the machine cannot run programs of that bitness at all.
 set -euo pipefail
@@ -197,6 +200,16 @@ for value in "Search Type" "Search"; do
   fi
 done
 say "\"Search Type\" and \"Search\" stored in the $bits-bit view, not in the $other_bits-bit view"
+
+# A corrupt banner: the build's error box, which nobody can press here, is
+# reported and closed when the browser's own timer ends it.
+printf 'BM not a bitmap' >"$install_unix/E2E.bmp"
+host_rc=0
+timeout 120 "$run" "$host" --screenshot-after 5000 </dev/null >"$work/out" 2>"$work/err" || host_rc=$?
+[ $host_rc -eq 0 ] || { tr -d '\r' <"$work/err" >&2; fail "bandhost with a corrupt banner exited with $host_rc"; }
+box=$(tr -d '\r' <"$work/err" | sed -n 's/^bandhost: error box: //p' | head -1)
+[ -n "$box" ] || { tr -d '\r' <"$work/err" >&2; fail "no error box reported for a corrupt banner"; }
+say "error box reported and closed: $box"
 
 "$run" "$regsvr32" /u /s "$(windows_path "$dll")" </dev/null >/dev/null 2>&1 || fail "regsvr32 /u failed"
 registered=0

@@ -6,6 +6,7 @@
 #include <windowsx.h>
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <set>
 
 namespace kit {
@@ -71,6 +72,51 @@ void UnregisterWindowClasses() noexcept {
         else
             ++it;
     }
+}
+
+namespace {
+
+// Depth of kit window procedures on this thread's stack, and what waits for it to reach 0.
+thread_local int dispatchDepth = 0;
+thread_local std::vector<std::unique_ptr<TComponent>>* pendingReleases = nullptr;
+
+void freePending() noexcept {
+    while (pendingReleases && !pendingReleases->empty()) {
+        std::vector<std::unique_ptr<TComponent>> batch;
+        batch.swap(*pendingReleases);
+        // Destructors send messages of their own: they run at depth 0 again and
+        // may queue more, which the loop picks up.
+        batch.clear();
+    }
+    delete pendingReleases;
+    pendingReleases = nullptr;
+}
+
+struct DispatchScope {
+    DispatchScope() noexcept { ++dispatchDepth; }
+    ~DispatchScope() {
+        if (--dispatchDepth == 0 && pendingReleases) freePending();
+    }
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+};
+
+} // namespace
+
+void ReleaseWhenIdle(std::unique_ptr<TComponent> component) {
+    if (!component) return;
+    if (dispatchDepth == 0) {
+        component.reset();
+        return;
+    }
+    if (auto* control = dynamic_cast<TControl*>(component.get()); control && control->HandleAllocated())
+        ShowWindow(control->Handle(), SW_HIDE);
+    if (!pendingReleases) pendingReleases = new std::vector<std::unique_ptr<TComponent>>();
+    pendingReleases->push_back(std::move(component));
+}
+
+std::size_t PendingReleases() noexcept {
+    return pendingReleases ? pendingReleases->size() : 0;
 }
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {}
@@ -242,6 +288,7 @@ LRESULT CALLBACK TControl::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     }
     if (!control) return DefWindowProcA(hwnd, msg, wParam, lParam);
 
+    DispatchScope scope;
     LRESULT result = 0;
     try {
         result = control->WndProc(msg, wParam, lParam);

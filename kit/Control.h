@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 // The base of every windowed control of the kit: a component that owns one
 // Win32 window, created on demand inside its parent control (or inside a
 // foreign window handle), with bounds, visibility, enabled state, alignment,
@@ -179,5 +180,13 @@ int RegisteredWindowClassCount() noexcept;
 void UnregisterWindowClasses() noexcept;
 // The module (DLL or program) the kit's code lives in.
 HINSTANCE KitInstance() noexcept;
+
+// Frees a component once no message of a kit window is being handled on this
+// thread: a window must never be destroyed under one of its own handlers (a
+// browser may close the band from inside the click that asked it to). Frees
+// it at once when no handler runs. A deferred window is hidden meanwhile.
+void ReleaseWhenIdle(std::unique_ptr<TComponent> component);
+// Components handed to ReleaseWhenIdle that are still waiting.
+std::size_t PendingReleases() noexcept;
 
 } // namespace kit

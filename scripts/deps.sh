@@ -4,11 +4,19 @@
 set -euo pipefail
 pkgs=(cmake ninja-build make g++ clang libclang-rt-14-dev googletest libbenchmark-dev libinih-dev
       g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-      wine wine64 wine32:i386 xvfb imagemagick x11-utils xdotool python3
+      wine wine64 xvfb imagemagick x11-utils xdotool python3
       # What Wine only recommends but the tests and the demo rely on: its fonts
       # (text sizes decide button widths) and the X extensions its driver uses.
       fonts-wine fonts-liberation libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1
       libxcomposite1 libxfixes3 libgl1 libgnutls30)
+# The 32-bit DLL runs under Wine's 32-bit loader, which Debian ships as i386;
+# it is only worth installing where 32-bit programs can run at all.
+here=$(cd "$(dirname "$0")" && pwd)
+if "$here/can-run-32bit.sh"; then
+  pkgs+=(wine32:i386)
+else
+  echo "deps: this machine cannot run 32-bit programs; the 32-bit DLL is built but not run here" >&2
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -16,8 +24,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  # The 32-bit DLL runs under Wine's 32-bit loader, which Debian ships as i386.
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  if [[ " ${missing[*]} " == *":i386 "* ]]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

@@ -7,6 +7,7 @@ build=${KG_WIN_BUILD:-$here/build/windows}
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=mscoree,mshtml=
+. "$here/scripts/wine-loader.sh"
 case "${1:-}" in
 start)
   mkdir -p "$build"
@@ -29,23 +30,23 @@ start)
   fi
   # A prefix made before Wine's 32-bit loader was installed (or after it was
   # removed) no longer starts: make it anew when the loaders changed.
-  loaders=$(dpkg-query -W -f='${Package}:${Architecture} ${Version}\n' wine64 wine32:i386 2>/dev/null || true)
+  loaders="$KG_WINE $KG_WINE32 $(dpkg-query -W -f='${Package}:${Architecture} ${Version} ' wine64 wine32:i386 2>/dev/null || true)"
   if [ -f "$WINEPREFIX/system.reg" ] && [ "$(cat "$WINEPREFIX/.kg-loaders" 2>/dev/null)" != "$loaders" ]; then
     wineserver -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
+    "$KG_WINE" wineboot.exe -i >/dev/null 2>&1 || true
     wineserver -w
     printf '%s' "$loaders" > "$WINEPREFIX/.kg-loaders"
   fi
   # A persistent server keeps every later wine start fast, and the prefix's
   # services are started here, detached from any test runner's output pipes.
   wineserver -p >/dev/null 2>&1 </dev/null || true
-  wineboot >/dev/null 2>&1 </dev/null || true
+  "$KG_WINE" wineboot.exe >/dev/null 2>&1 </dev/null || true
   # Xvfb has no window manager: unmanaged windows hide and close at once
   # instead of waiting two seconds for a withdrawn state that never comes.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f /reg:64 >/dev/null 2>&1 </dev/null || true
+  "$KG_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f /reg:64 >/dev/null 2>&1 </dev/null || true
   ;;
 stop)
   wineserver -k >/dev/null 2>&1 || true

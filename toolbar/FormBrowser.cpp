@@ -16,13 +16,6 @@ namespace kg {
 
 namespace {
 
-// The browser window's width in pixels.
-LONG browserWidth(IWebBrowser2& browser) {
-    LONG width = 0;
-    OleCheck(browser.get_Width(&width));
-    return width;
-}
-
 // The margin the band keeps from the browser window's edges.
 constexpr LONG kWidthMargin = 20;
 
@@ -49,23 +42,24 @@ void TformToolbar::HideBand() {
     size.put()->vt = VT_I4;
     size.get()->lVal = 0;
 
-    if (!HostBrowser) {
+    if (!hostBrowser_) {
         miClose->SetEnabled(false);
         return;
     }
-    // The browser may close the band (and free this window) before it answers.
-    const kit::com_ptr<IWebBrowser2> browser = HostBrowser;
-    OleCheck(browser->ShowBrowserBar(classId.get(), show.get(), size.get()));
+    // The browser may close the band before it answers; the window itself
+    // outlives this handler, and the browser link must too.
+    const std::shared_ptr<BrowserHost> browser = hostBrowser_;
+    browser->ShowBrowserBar(*classId.get(), *show.get(), *size.get());
 }
 
 void TformToolbar::FormCanResize(kit::TComponent*, int& NewWidth, int&, bool& Resize) {
-    if (!ToolbarSettings().ToolbarFullSize || !HostBrowser) return;
-    if (Width() == browserWidth(*HostBrowser.Get()) - kWidthMargin) {
+    if (!ToolbarSettings().ToolbarFullSize || !hostBrowser_) return;
+    if (Width() == hostBrowser_->Width() - kWidthMargin) {
         Resize = false;
         return;
     }
     // Asked again: the browser may have changed its size meanwhile.
-    NewWidth = static_cast<int>(browserWidth(*HostBrowser.Get()) - kWidthMargin);
+    NewWidth = static_cast<int>(hostBrowser_->Width() - kWidthMargin);
 }
 
 void TformToolbar::ToolbarMouseMove(kit::TComponent*, unsigned, int X, int Y) {
@@ -79,13 +73,8 @@ void TformToolbar::ToolbarMouseMove(kit::TComponent*, unsigned, int X, int Y) {
 }
 
 void TformToolbar::sendStatusText() {
-    if (!HostBrowser) return;
-    const std::wstring text = AnsiToWide(LastStatusText);
-    OleVariant value;
-    value.put()->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!value.get()->bstrVal) throw std::bad_alloc();
-    value.get()->vt = VT_BSTR;
-    OleCheck(HostBrowser->put_StatusText(value.get()->bstrVal));
+    if (!hostBrowser_) return;
+    hostBrowser_->SetStatusText(LastStatusText);
 }
 
 } // namespace kg

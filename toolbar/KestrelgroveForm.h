@@ -7,6 +7,7 @@
 // concern (FormLifecycle.cpp, Builder.cpp, ...).
 #include "kit/Form.h"
 #include "kit/Handles.h"
+#include "toolbar/BrowserHost.h"
 #include "toolbar/HistoryList.h"
 #include "toolbar/OleVariant.h"
 
@@ -95,8 +96,14 @@ public:
     std::string HistoryFileName;
     std::unique_ptr<SortedTextList> HistoryList;
     std::string LastStatusText;
-    kit::com_ptr<IWebBrowser2> HostBrowser;
     OleVariant SpareBrowser;
+
+    // The hosting browser: none until the band attaches one (nothing in the
+    // creation sequence has a browser). The window shares the link so that a
+    // handler that asked the browser something keeps it while the browser
+    // closes the band.
+    void AttachBrowser(std::shared_ptr<BrowserHost> browser) noexcept { hostBrowser_ = std::move(browser); }
+    BrowserHost* HostBrowser() const noexcept { return hostBrowser_.get(); }
 
     // ---- handlers and operations
     void FormCreate(kit::TComponent* Sender);
@@ -111,6 +118,8 @@ public:
     void BuildToolbar();
 
 private:
+    std::shared_ptr<BrowserHost> hostBrowser_;
+
     void createDesignedWidgets();
     void createMainMenu();
     void createSearchMenu();

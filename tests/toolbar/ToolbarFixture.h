@@ -3,9 +3,10 @@
 // before and after every test), an install folder of their own with a
 // generated configuration, error boxes recorded instead of shown, a stand-in
 // browser frame whose band site parents the window, and a stand-in browser
-// object to hand the window as its HostBrowser.
+// object the window is attached to as its hosting browser.
 #include "config/Registry.h"
 #include "config/Settings.h"
+#include "host/WebBrowserHost.h"
 #include "kit/Handles.h"
 #include "tests/support/RecordingPlatform.h"
 #include "tools/bandhost/lib/BrowserFrame.h"
@@ -114,7 +115,7 @@ protected:
 
     kg::TformToolbar& window() { return *window_; }
     bandhost::StandInBrowser& browser() { return *browser_.Get(); }
-    void attachBrowser() { window_->HostBrowser = browser_.Get(); }
+    void attachBrowser() { window_->AttachBrowser(std::make_shared<kg::WebBrowserHost>(browser_)); }
 
     // Texts of the recorded message boxes, in order.
     std::vector<std::string> boxTexts() const {

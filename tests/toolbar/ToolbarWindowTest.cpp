@@ -219,7 +219,7 @@ TEST_F(WidthRule, WithoutFullSizeOrBrowserEveryChangeIsAccepted) {
     EXPECT_EQ(w.Height(), 33);
 
     kg::ToolbarSettings().ToolbarFullSize = true;
-    w.HostBrowser.Reset();
+    w.AttachBrowser(nullptr);
     w.SetBounds(0, 0, 610, 25);
     EXPECT_EQ(w.Width(), 610);
 }

@@ -1,0 +1,108 @@
+#include "host/Registration.h"
+
+#include "config/Registry.h"
+#include "config/Settings.h"
+#include "kit/Error.h"
+#include "kit/Handles.h"
+#include "kit/Platform.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace kg {
+
+namespace {
+
+const std::string classKey = std::string("CLSID\\") + ClassIdText;
+
+void setString(HKEY key, const char* name, const std::string& data, const char* failure) {
+    const LONG rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                   static_cast<DWORD>(data.size() + 1));
+    if (rc != ERROR_SUCCESS) {
+        if (failure) throw kit::Error(failure);
+        throw kit::OSError(static_cast<DWORD>(rc), SystemErrorMessage(static_cast<DWORD>(rc)));
+    }
+}
+
+// The generic part: the key is created when missing; any failure is one error.
+void writeGeneric(const std::string& path, const std::string& data) {
+    constexpr char failure[] = "Error creating system registry entry";
+    kit::unique_hkey key;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS)
+        throw kit::Error(failure);
+    setString(key.get(), nullptr, data, failure);
+}
+
+// The factory's own part: a key that cannot be opened is skipped silently;
+// a value that cannot be written raises. A null name writes no value.
+void writeOwn(HKEY root, const std::string& path, const char* name, const std::string& data) {
+    kit::unique_hkey key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+        return;
+    if (name) setString(key.get(), name, data, nullptr);
+}
+
+void deleteValue(HKEY root, const char* path, const char* name) noexcept {
+    kit::unique_hkey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) RegDeleteValueA(key.get(), name);
+}
+
+} // namespace
+
+std::string ServerPathForRegistry(const std::string& modulePath) {
+    if (modulePath.find(' ') == std::string::npos) return modulePath;
+    const DWORD n = GetShortPathNameA(modulePath.c_str(), nullptr, 0);
+    if (n == 0) return modulePath;
+    std::vector<char> buffer(n);
+    const DWORD written = GetShortPathNameA(modulePath.c_str(), buffer.data(), n);
+    if (written == 0 || written >= n) return modulePath;
+    return std::string(buffer.data(), written);
+}
+
+std::string YesterdayShortDate() {
+    const kit::CalendarDate today = kit::platform().today();
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(today.year);
+    st.wMonth = static_cast<WORD>(today.month);
+    st.wDay = static_cast<WORD>(today.day);
+    FILETIME ft{};
+    if (!SystemTimeToFileTime(&st, &ft)) throw kit::OSError(GetLastError(), "Invalid date");
+    ULARGE_INTEGER t{};
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    t.QuadPart -= 24ULL * 60 * 60 * 10000000;  // one day in 100-ns ticks
+    ft.dwLowDateTime = t.LowPart;
+    ft.dwHighDateTime = t.HighPart;
+    if (!FileTimeToSystemTime(&ft, &st)) throw kit::OSError(GetLastError(), "Invalid date");
+    char text[80] = {};
+    const int n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text);
+    if (n <= 0) throw kit::OSError(GetLastError(), SystemErrorMessage(GetLastError()));
+    return std::string(text);
+}
+
+void RegisterServer(const std::string& modulePath, const std::string& description) {
+    writeGeneric(classKey, description);
+    writeGeneric(classKey + "\\InprocServer32", ServerPathForRegistry(modulePath));
+    writeOwn(HKEY_CLASSES_ROOT, classKey, "", description);
+    writeOwn(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32", "ThreadingModel", "Apartment");
+    writeOwn(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + DeskBandCategoryText, nullptr, "");
+    writeOwn(HKEY_LOCAL_MACHINE, ToolbarListKeyPath, ClassIdText, description);
+    writeOwn(HKEY_LOCAL_MACHINE, ExplorerBarsKeyPath, ClassIdText, "");
+    // Yesterday, so the daily splash shows at the first showing.
+    writeOwn(HKEY_LOCAL_MACHINE, ToolbarKeyPath, "Date", YesterdayShortDate());
+}
+
+void UnregisterServer() noexcept {
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, (classKey + "\\InprocServer32").c_str());
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, classKey.c_str());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, (std::string("Component Categories\\") + DeskBandCategoryText + "\\Enum").c_str());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, (classKey + "\\Implemented Categories\\" + DeskBandCategoryText).c_str());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, (classKey + "\\InProcServer32").c_str());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, classKey.c_str());
+    deleteValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Internet Explorer\\Toolbar", ClassIdText);
+    deleteValue(HKEY_LOCAL_MACHINE, ExplorerBarsKeyPath, ClassIdText);
+}
+
+} // namespace kg

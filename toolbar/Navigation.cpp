@@ -1,0 +1,80 @@
+#include "toolbar/Navigation.h"
+
+#include "kit/Handles.h"
+#include "kit/Platform.h"
+#include "toolbar/ComHelpers.h"
+
+#include <oleauto.h>
+
+#include <new>
+
+namespace kg {
+
+namespace {
+
+DISPID dispIdOf(IDispatch& object, const wchar_t* name) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    OleCheck(object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    return id;
+}
+
+void setVisible(IDispatch& object) {
+    OleVariant value;
+    value.put()->vt = VT_BOOL;
+    value.get()->boolVal = VARIANT_TRUE;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{value.get(), &named, 1, 1};
+    OleCheck(object.Invoke(dispIdOf(object, L"Visible"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
+                           nullptr, nullptr, nullptr));
+}
+
+void navigateByName(IDispatch& object, const std::string& url) {
+    const std::wstring wide = AnsiToWide(url);
+    OleVariant target;
+    target.put()->bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    if (!target.get()->bstrVal) throw std::bad_alloc();
+    target.get()->vt = VT_BSTR;
+    DISPPARAMS params{target.get(), nullptr, 1, 0};
+    OleVariant result;
+    OleCheck(object.Invoke(dispIdOf(object, L"Navigate"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                           result.get(), nullptr, nullptr));
+}
+
+IDispatch* dispatchOf(OleVariant& slot) noexcept {
+    return slot.type() == VT_DISPATCH ? slot.get()->pdispVal : nullptr;
+}
+
+} // namespace
+
+void NavigateTo(BrowserHost* host, OleVariant& spareBrowser, const std::string& url) {
+    if (host) {
+        host->Navigate(url);
+        return;
+    }
+    NavigateOutsideHost(spareBrowser, url);
+}
+
+void NavigateOutsideHost(OleVariant& spareBrowser, const std::string& url) {
+    IDispatch* browser = dispatchOf(spareBrowser);
+    if (!browser) {
+        kit::com_ptr<IDispatch> created;
+        OleCheck(kit::platform().createAutomationObject(AnsiToWide(BrowserProgId), created.GetAddressOf()));
+        if (!created) OleCheck(E_NOINTERFACE);
+        VARIANT* slot = spareBrowser.put();
+        slot->vt = VT_DISPATCH;
+        slot->pdispVal = created.Detach();
+        browser = slot->pdispVal;
+        setVisible(*browser);
+        navigateByName(*browser, url);
+        return;
+    }
+    if (HWND frame = FindWindowA(BrowserFrameClass, nullptr)) {
+        navigateByName(*browser, url);
+        SetForegroundWindow(frame);
+        return;
+    }
+    kit::platform().hlinkNavigate(AnsiToWide(url));
+}
+
+} // namespace kg

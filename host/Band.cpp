@@ -262,10 +262,10 @@ STDMETHODIMP TQuorvane::InterfaceSupportsErrorInfo(REFIID riid) noexcept {
 
 void TQuorvane::UpdateBandInfo() noexcept {
     if (!CommandTarget) return;
-    OleVariant in;
+    kit::OleVariant in;
     in.put()->vt = VT_I4;
     in.get()->lVal = static_cast<LONG>(BandID);
-    OleVariant out;
+    kit::OleVariant out;
     CommandTarget->Exec(&CGID_DeskBand, DBID_BANDINFOCHANGED, OLECMDEXECOPT_DODEFAULT, in.get(), out.get());
 }
 

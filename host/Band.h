@@ -6,7 +6,7 @@
 // toolbar window and the link to the browser (the browser object, the
 // window's view of it and the event sink with its connection).
 #include "kit/Handles.h"
-#include "toolbar/OleVariant.h"
+#include "kit/OleVariant.h"
 
 #include <windows.h>
 #include <exdisp.h>
@@ -100,7 +100,7 @@ private:
     kit::com_ptr<IOleCommandTarget> CommandTarget;
     std::unique_ptr<TformToolbar> ToolbarForm;
     kit::com_ptr<IWebBrowser2> HostBrowser;
-    OleVariant SpareBrowser;
+    kit::OleVariant SpareBrowser;
 
     // The window's view of HostBrowser, shared with the window.
     std::shared_ptr<WebBrowserHost> browserHost_;

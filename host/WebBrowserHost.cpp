@@ -1,7 +1,7 @@
 #include "host/WebBrowserHost.h"
 
 #include "toolbar/ComHelpers.h"
-#include "toolbar/OleVariant.h"
+#include "kit/OleVariant.h"
 
 #include <oleauto.h>
 
@@ -30,7 +30,7 @@ void WebBrowserHost::Navigate(const std::string& url) {
     const OwnedBstr target(url);
     // One variant holding 0 for flags, target frame, post data and headers:
     // this window, no post data, no extra headers.
-    OleVariant zero;
+    kit::OleVariant zero;
     zero.put()->vt = VT_I4;
     zero.get()->lVal = 0;
     OleCheck(browser_->Navigate(target.value, zero.get(), zero.get(), zero.get(), zero.get()));

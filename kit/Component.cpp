@@ -3,6 +3,7 @@
 #include "kit/Error.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kit {
 
@@ -10,6 +11,11 @@ namespace {
 char foldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool isAlnum(char c) { return isAlpha(c) || (c >= '0' && c <= '9'); }
+std::string folded(const std::string& name) {
+    std::string key(name);
+    for (char& c : key) c = foldAscii(c);
+    return key;
+}
 } // namespace
 
 bool SameText(const std::string& a, const std::string& b) {
@@ -33,6 +39,7 @@ TComponent::~TComponent() {
     while (!components_.empty()) {
         TComponent* c = components_.back();
         components_.pop_back();
+        forgetName(c);
         c->owner_ = nullptr;
         delete c;
     }
@@ -50,7 +57,16 @@ void TComponent::RemoveFreeListener(const void* key) noexcept {
 
 void TComponent::removeComponent(TComponent* c) {
     if (destroying_) return;
-    components_.erase(std::remove(components_.begin(), components_.end(), c), components_.end());
+    forgetName(c);
+    // The latest components go first most often: look from the end.
+    const auto it = std::find(components_.rbegin(), components_.rend(), c);
+    if (it != components_.rend()) components_.erase(std::next(it).base());
+}
+
+void TComponent::forgetName(TComponent* c) noexcept {
+    if (c->name_.empty()) return;
+    const auto it = byName_.find(folded(c->name_));
+    if (it != byName_.end() && it->second == c) byName_.erase(it);
 }
 
 void TComponent::SetName(const std::string& name) {
@@ -61,14 +77,17 @@ void TComponent::SetName(const std::string& name) {
         TComponent* other = owner_->FindComponent(name);
         if (other && other != this) throw Error("A component named " + name + " already exists");
     }
+    if (owner_) {
+        owner_->forgetName(this);
+        if (!name.empty()) owner_->byName_[folded(name)] = this;
+    }
     name_ = name;
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
     if (name.empty()) return nullptr;
-    for (TComponent* c : components_)
-        if (SameText(c->name_, name)) return c;
-    return nullptr;
+    const auto it = byName_.find(folded(name));
+    return it == byName_.end() ? nullptr : it->second;
 }
 
 } // namespace kit

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -42,10 +43,14 @@ public:
 private:
     void insertComponent(TComponent* c) { components_.push_back(c); }
     void removeComponent(TComponent* c);
+    void forgetName(TComponent* c) noexcept;
 
     TComponent* owner_;
     std::string name_;
     std::vector<TComponent*> components_;
+    // The named owned components by their name in upper case: lookups and
+    // name checks stay cheap however many components there are.
+    std::unordered_map<std::string, TComponent*> byName_;
     std::vector<std::pair<const void*, std::function<void()>>> freeListeners_;
     bool destroying_ = false;
 };

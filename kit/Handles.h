@@ -5,13 +5,11 @@
 #include <ole2.h>
 #include <commctrl.h>
 #include <wininet.h>
-#include <wrl/client.h>
 #include <utility>
 
-namespace kit {
+#include "kit/ComPtr.h"
 
-template <typename T>
-using com_ptr = Microsoft::WRL::ComPtr<T>;
+namespace kit {
 
 template <typename H, typename Traits>
 class unique_handle {

@@ -5,6 +5,7 @@
 #include "kit/ImageList.h"
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_set>
 
 namespace kit {
@@ -85,7 +86,9 @@ void TTBCustomItem::Insert(int index, TTBCustomItem* item) {
 }
 
 void TTBCustomItem::detachChild(TTBCustomItem* item) noexcept {
-    children_.erase(std::remove(children_.begin(), children_.end(), item), children_.end());
+    // Items are freed last first: the child is found at the end most often.
+    const auto it = std::find(children_.rbegin(), children_.rend(), item);
+    if (it != children_.rend()) children_.erase(std::next(it).base());
     item->parent_ = nullptr;
 }
 

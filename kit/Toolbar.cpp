@@ -229,13 +229,17 @@ void TTBToolbar::HandleCreated() {
     // Its notifications come to this window, with the button's command in them.
     SendMessageA(h, TB_SETPARENT, reinterpret_cast<WPARAM>(h), 0);
     applyImages();
-    rebuild();
+    sync();
 }
 
 void TTBToolbar::HandleDestroying() {
     handleDying_ = true;
     unhookHosted();
     buttons_.clear();
+    indexOf_.clear();
+    commands_.clear();
+    freeCommands_.clear();
+    nextCommand_ = 1;
 }
 
 bool TTBToolbar::ready() const noexcept {
@@ -247,6 +251,26 @@ TTBCustomItem* TTBToolbar::liveItem(std::size_t index) const noexcept {
     return TTBCustomItem::FindLive(buttons_[index].item, buttons_[index].serial);
 }
 
+long long TTBToolbar::indexOf(const TTBCustomItem* item) const noexcept {
+    const auto it = indexOf_.find(item);
+    if (it == indexOf_.end() || !liveItem(it->second)) return -1;
+    return static_cast<long long>(it->second);
+}
+
+TTBCustomItem* TTBToolbar::itemOfCommand(int command) const noexcept {
+    const auto it = commands_.find(command);
+    return it == commands_.end() ? nullptr : TTBCustomItem::FindLive(it->second.first, it->second.second);
+}
+
+int TTBToolbar::takeCommand() {
+    if (!freeCommands_.empty()) {
+        const int command = freeCommands_.back();
+        freeCommands_.pop_back();
+        return command;
+    }
+    return nextCommand_++;
+}
+
 void TTBToolbar::SetImages(TImageList* images) {
     if (images == images_) return;
     if (images_) {
@@ -255,18 +279,19 @@ void TTBToolbar::SetImages(TImageList* images) {
     }
     images_ = images;
     if (images_) {
-        images_->AddChangeListener(this, [this] {
-            applyImages();
-            rebuild();
-        });
+        images_->AddChangeListener(this, [this] { imagesChanged(); });
         images_->AddFreeListener(this, [this] {
             images_ = nullptr;
-            applyImages();
-            rebuild();
+            imagesChanged();
         });
     }
+    imagesChanged();
+}
+
+void TTBToolbar::imagesChanged() {
     applyImages();
-    rebuild();
+    imagesDirty_ = true;
+    sync();
 }
 
 void TTBToolbar::applyImages() {
@@ -285,39 +310,40 @@ void TTBToolbar::SetFullSize(bool value) {
 
 void TTBToolbar::EndUpdate() {
     if (updateCount_ > 0) --updateCount_;
-    if (updateCount_ == 0 && dirty_) rebuild();
+    if (updateCount_ == 0 && dirty_) sync();
 }
 
 void TTBToolbar::ItemChanged(TTBCustomItem& item, TTBItemChange change) {
     if (destroying_ || change == TTBItemChange::Destroying) return;
     if (&item == root_.get()) {
-        if (change == TTBItemChange::Structure) rebuild();
+        if (change == TTBItemChange::Structure) sync();
         return;
     }
     // Only the top level shows as buttons; menus are built from the tree when they open.
     if (item.Parent() != root_.get()) return;
+    const long long found = indexOf(&item);
+    if (found < 0) {
+        sync();
+        return;
+    }
+    const auto index = static_cast<std::size_t>(found);
+    if (change == TTBItemChange::Properties) buttons_[index].stale = true;
     if (!ready() || updateCount_ > 0) {
         dirty_ = true;
         return;
     }
-    const auto it = std::find_if(buttons_.begin(), buttons_.end(), [&](const Button& b) { return b.item == &item; });
-    if (it == buttons_.end()) {
-        rebuild();
-        return;
-    }
-    const auto index = static_cast<std::size_t>(it - buttons_.begin());
     switch (change) {
     case TTBItemChange::State:
-        updateState(index);
+        setState(index, stateOf(index));
         break;
     case TTBItemChange::Visibility:
         layout();
         break;
     case TTBItemChange::Properties:
-        if (asControlItem(&item))
-            rebuild();
-        else
-            replaceButton(index);
+        // A control item may host another control now: take it in first.
+        if (buttons_[index].control) adopt(&item);
+        replaceButton(index);
+        layout();
         break;
     default:
         break;
@@ -337,20 +363,22 @@ TControl* TTBToolbar::hostedControl(const TTBCustomItem* item) const noexcept {
     return hosts(control) ? control : nullptr;
 }
 
-void TTBToolbar::adoptControls() {
-    for (TTBCustomItem* child : root_->Children()) {
-        const TTBControlItem* controlItem = asControlItem(child);
-        TControl* control = controlItem ? controlItem->Control() : nullptr;
-        if (!control || control == chevron_.get()) continue;
-        // A control met before is alive exactly while it is still our child.
-        if (std::find(adopted_.begin(), adopted_.end(), control) != adopted_.end()) continue;
-        adopted_.push_back(control);
-        if (control->Parent() != this) control->SetParent(this);
-        HWND window = control->Handle();
-        if (std::find(hookedWindows_.begin(), hookedWindows_.end(), window) == hookedWindows_.end() &&
-            SetWindowSubclass(window, &TTBToolbar::hostedProc, kHostedHookId, reinterpret_cast<DWORD_PTR>(this)))
-            hookedWindows_.push_back(window);
-    }
+void TTBToolbar::adopt(TTBCustomItem* item) {
+    const TTBControlItem* controlItem = asControlItem(item);
+    TControl* control = controlItem ? controlItem->Control() : nullptr;
+    if (!control || control == chevron_.get()) return;
+    // A control met before is alive exactly while it is still our child.
+    if (hosts(control)) return;
+    std::erase(adopted_, control);
+    adopted_.push_back(control);
+    if (control->Parent() != this) control->SetParent(this);
+    HWND window = control->Handle();
+    if (std::find(hookedWindows_.begin(), hookedWindows_.end(), window) == hookedWindows_.end() &&
+        SetWindowSubclass(window, &TTBToolbar::hostedProc, kHostedHookId, reinterpret_cast<DWORD_PTR>(this)))
+        hookedWindows_.push_back(window);
+}
+
+void TTBToolbar::forgetGoneControls() {
     // Forget what is gone, so a new control at a freed one's address is taken in afresh.
     const auto& children = Controls();
     std::erase_if(adopted_, [&](TControl* c) { return std::find(children.begin(), children.end(), c) == children.end(); });
@@ -414,7 +442,7 @@ BYTE TTBToolbar::stateOf(std::size_t index) const noexcept {
 void TTBToolbar::fillButton(std::size_t index, TBBUTTON& button, std::string& text) const {
     const TTBCustomItem* item = buttons_[index].item;
     button = TBBUTTON{};
-    button.idCommand = static_cast<int>(index + 1);
+    button.idCommand = buttons_[index].command;
     button.dwData = reinterpret_cast<DWORD_PTR>(item);
     button.fsState = stateOf(index);
     if (item->IsSeparator()) {
@@ -457,48 +485,123 @@ void TTBToolbar::fillButton(std::size_t index, TBBUTTON& button, std::string& te
     button.iString = reinterpret_cast<INT_PTR>(text.c_str());
 }
 
-void TTBToolbar::rebuild() {
+void TTBToolbar::sync() {
     if (!ready() || updateCount_ > 0) {
         dirty_ = true;
         return;
     }
     dirty_ = false;
     HWND h = Handle();
-    adoptControls();
     SendMessageA(h, WM_SETREDRAW, FALSE, 0);
-    for (auto n = SendMessageA(h, TB_BUTTONCOUNT, 0, 0); n > 0; --n) SendMessageA(h, TB_DELETEBUTTON, n - 1, 0);
-    buttons_.clear();
-    for (TTBCustomItem* child : root_->Children()) buttons_.push_back({child, child->Serial(), false});
-    for (std::size_t i = 0; i < buttons_.size(); ++i) {
-        TBBUTTON button;
-        std::string text;
-        fillButton(i, button, text);
-        SendMessageA(h, TB_INSERTBUTTONA, i, reinterpret_cast<LPARAM>(&button));
+    {
+        // Controls taken in may move meanwhile: their layout waits for the buttons.
+        FlagScope scope(layingOut_);
+        syncStructure();
+        refreshButtons();
+        forgetGoneControls();
     }
     SendMessageA(h, WM_SETREDRAW, TRUE, 0);
     layout();
     InvalidateRect(h, nullptr, TRUE);
 }
 
+// Keeps the buttons that the items share with the control at both ends and
+// replaces only the run between them. The control lays itself out again at
+// every message that adds, removes or hides a button, so new buttons arrive
+// in one message when they are appended, and arrive hidden: layout shows
+// those that fit, and the rest never cost a layout of their own.
+void TTBToolbar::syncStructure() {
+    HWND h = Handle();
+    const std::vector<TTBCustomItem*>& wanted = root_->Children();
+    auto same = [&](std::size_t buttonIndex, std::size_t itemIndex) {
+        const Button& b = buttons_[buttonIndex];
+        return b.item == wanted[itemIndex] && b.serial == wanted[itemIndex]->Serial();
+    };
+    const std::size_t had = buttons_.size(), want = wanted.size();
+    std::size_t prefix = 0;
+    while (prefix < had && prefix < want && same(prefix, prefix)) ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < had - prefix && suffix < want - prefix && same(had - 1 - suffix, want - 1 - suffix)) ++suffix;
+    const std::size_t removed = had - prefix - suffix, added = want - prefix - suffix;
+    if (removed == 0 && added == 0) return;
+
+    for (std::size_t i = prefix + removed; i-- > prefix;) {
+        const Button& b = buttons_[i];
+        if (indexOf_.count(b.item) && indexOf_[b.item] == i) indexOf_.erase(b.item);
+        commands_.erase(b.command);
+        freeCommands_.push_back(b.command);
+        SendMessageA(h, TB_DELETEBUTTON, i, 0);
+    }
+    buttons_.erase(buttons_.begin() + static_cast<std::ptrdiff_t>(prefix),
+                   buttons_.begin() + static_cast<std::ptrdiff_t>(prefix + removed));
+
+    std::vector<Button> fresh;
+    fresh.reserve(added);
+    for (std::size_t k = 0; k < added; ++k) {
+        TTBCustomItem* item = wanted[prefix + k];
+        adopt(item);
+        const int command = takeCommand();
+        commands_[command] = {item, item->Serial()};
+        fresh.push_back({item, item->Serial(), command, 0, true, false, asControlItem(item) != nullptr, 0});
+    }
+    buttons_.insert(buttons_.begin() + static_cast<std::ptrdiff_t>(prefix), fresh.begin(), fresh.end());
+
+    std::vector<TBBUTTON> tb(added);
+    std::vector<std::string> texts(added);
+    for (std::size_t k = 0; k < added; ++k) {
+        const std::size_t i = prefix + k;
+        fillButton(i, tb[k], texts[k]);
+        buttons_[i].state = tb[k].fsState;
+        if (buttons_[i].control) buttons_[i].placeholderWidth = tb[k].iBitmap;
+    }
+    if (suffix == 0 && added > 0) {
+        SendMessageA(h, TB_ADDBUTTONSA, added, reinterpret_cast<LPARAM>(tb.data()));
+    } else {
+        for (std::size_t k = 0; k < added; ++k)
+            SendMessageA(h, TB_INSERTBUTTONA, prefix + k, reinterpret_cast<LPARAM>(&tb[k]));
+    }
+    // Positions moved from the first changed button on.
+    for (std::size_t i = prefix; i < buttons_.size(); ++i) indexOf_[buttons_[i].item] = i;
+}
+
+void TTBToolbar::refreshButtons() {
+    HWND h = Handle();
+    const bool all = std::exchange(imagesDirty_, false);
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        Button& b = buttons_[i];
+        if (!b.stale && !all) continue;
+        if (!liveItem(i)) continue;
+        if (!b.stale) {
+            // A new image list changes only the buttons whose image or text display it decides.
+            TBBUTTON now{}, wanted{};
+            std::string text;
+            SendMessageA(h, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&now));
+            fillButton(i, wanted, text);
+            if (now.iBitmap == wanted.iBitmap && now.fsStyle == wanted.fsStyle) continue;
+        }
+        replaceButton(i);
+    }
+}
+
 void TTBToolbar::replaceButton(std::size_t index) {
     HWND h = Handle();
     TBBUTTON button;
     std::string text;
+    Button& b = buttons_[index];
+    b.stale = false;
     fillButton(index, button, text);
-    SendMessageA(h, WM_SETREDRAW, FALSE, 0);
+    b.state = button.fsState;
+    if (b.control) b.placeholderWidth = button.iBitmap;
     SendMessageA(h, TB_DELETEBUTTON, index, 0);
     SendMessageA(h, TB_INSERTBUTTONA, index, reinterpret_cast<LPARAM>(&button));
-    SendMessageA(h, WM_SETREDRAW, TRUE, 0);
-    layout();
     InvalidateRect(h, nullptr, TRUE);
 }
 
-void TTBToolbar::updateState(std::size_t index) {
-    const BYTE before = static_cast<BYTE>(SendMessageA(Handle(), TB_GETSTATE, index + 1, 0));
-    const BYTE state = stateOf(index);
-    if (state == before) return;
-    SendMessageA(Handle(), TB_SETSTATE, index + 1, MAKELPARAM(state, 0));
-    if ((state ^ before) & TBSTATE_HIDDEN) layout();
+void TTBToolbar::setState(std::size_t index, BYTE state) {
+    Button& b = buttons_[index];
+    if (b.state == state) return;
+    b.state = state;
+    SendMessageA(Handle(), TB_SETSTATE, static_cast<WPARAM>(b.command), MAKELPARAM(state, 0));
 }
 
 void TTBToolbar::layout() {
@@ -510,50 +613,43 @@ void TTBToolbar::layout() {
     HWND h = Handle();
     {
         FlagScope scope(layingOut_);
-        // A hosted control whose width changed needs a new placeholder: rebuild.
+        // A hosted control whose width changed needs a new placeholder.
         for (std::size_t i = 0; i < buttons_.size(); ++i) {
+            if (!buttons_[i].control) continue;
             const TControl* control = hostedControl(liveItem(i));
-            if (!control) continue;
-            TBBUTTON button{};
-            SendMessageA(h, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
-            if (button.iBitmap != control->Width()) {
-                layingOut_ = false;
-                rebuild();
-                return;
-            }
-        }
-        auto setState = [&](std::size_t i) {
-            const BYTE state = stateOf(i);
-            if (static_cast<BYTE>(SendMessageA(h, TB_GETSTATE, i + 1, 0)) != state)
-                SendMessageA(h, TB_SETSTATE, i + 1, MAKELPARAM(state, 0));
-        };
-        for (std::size_t i = 0; i < buttons_.size(); ++i) {
-            buttons_[i].overflow = false;
-            setState(i);
+            if (control && buttons_[i].placeholderWidth != control->Width()) replaceButton(i);
         }
 
-        // Whatever does not fit goes behind the chevron, from the first button that crosses its edge.
+        // Shows the buttons in order while they fit; whatever does not fit goes
+        // behind the chevron, from the first button that crosses its edge.
+        // Only buttons whose state changes cost the control a new layout.
         const int width = ClientWidth();
-        auto rectOf = [&](std::size_t i) {
+        const int limit = width - kChevronWidth;
+        auto rightOf = [&](std::size_t i) {
             RECT r{};
             SendMessageA(h, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
-            return r;
+            return static_cast<int>(r.right);
         };
-        int right = 0;
-        for (std::size_t i = 0; i < buttons_.size(); ++i)
-            if (naturallyVisible(liveItem(i))) right = std::max<int>(right, rectOf(i).right);
+        auto show = [&](std::size_t i) {
+            buttons_[i].overflow = false;
+            setState(i, stateOf(i));
+            return naturallyVisible(liveItem(i));
+        };
+        const std::size_t n = buttons_.size();
+        std::size_t first = 0;
+        while (first < n && (!show(first) || rightOf(first) <= limit)) ++first;
         bool overflow = false;
-        if (right > width) {
-            const int limit = width - kChevronWidth;
-            bool from = false;
-            for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        if (first < n) {
+            // The rest may still fit in the room the chevron would take.
+            std::size_t i = first;
+            while (i < n && (!show(i) || rightOf(i) <= width)) ++i;
+            overflow = i < n;
+        }
+        if (overflow) {
+            for (std::size_t i = first; i < n; ++i) {
                 if (!naturallyVisible(liveItem(i))) continue;
-                if (!from && rectOf(i).right > limit) from = true;
-                if (from) {
-                    buttons_[i].overflow = true;
-                    overflow = true;
-                    setState(i);
-                }
+                buttons_[i].overflow = true;
+                setState(i, stateOf(i));
             }
         }
         const int rowHeight = RowHeight();
@@ -562,16 +658,18 @@ void TTBToolbar::layout() {
 
         // Hosted controls lie over their placeholders, centred in the row.
         std::vector<TControl*> placed;
-        for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!buttons_[i].control) continue;
             TControl* control = hostedControl(liveItem(i));
             if (!control) continue;
             placed.push_back(control);
             if (!control->HandleAllocated() || !control->Visible()) continue;
-            if (stateOf(i) & TBSTATE_HIDDEN) {
+            if (buttons_[i].state & TBSTATE_HIDDEN) {
                 showHosted(control->Handle(), false);
                 continue;
             }
-            const RECT r = rectOf(i);
+            RECT r{};
+            SendMessageA(h, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
             const int top = r.top + ((r.bottom - r.top) - control->Height()) / 2;
             if (control->Left() != r.left || control->Top() != top)
                 control->SetBounds(r.left, top, control->Width(), control->Height());
@@ -599,8 +697,9 @@ int TTBToolbar::RowHeight() {
     int height = 0;
     if (ready()) height = HIWORD(SendMessageA(Handle(), TB_GETBUTTONSIZE, 0, 0));
     for (const Button& b : buttons_)
-        if (const TControl* control = hostedControl(TTBCustomItem::FindLive(b.item, b.serial)))
-            height = std::max(height, control->Height());
+        if (b.control)
+            if (const TControl* control = hostedControl(TTBCustomItem::FindLive(b.item, b.serial)))
+                height = std::max(height, control->Height());
     return height > 0 ? height : kDefaultRowHeight;
 }
 
@@ -617,9 +716,7 @@ void TTBToolbar::Resized() {
 
 int TTBToolbar::ButtonIndexOf(const TTBCustomItem* item) {
     if (!ready() || !item) return -1;
-    for (std::size_t i = 0; i < buttons_.size(); ++i)
-        if (buttons_[i].item == item && liveItem(i)) return static_cast<int>(i);
-    return -1;
+    return static_cast<int>(indexOf(item));
 }
 
 RECT TTBToolbar::ItemRect(const TTBCustomItem* item) {
@@ -645,8 +742,10 @@ TTBCustomItem* TTBToolbar::ItemAt(int x, int y) {
     // A button answers its index; a separator (or placeholder) answers its index negated.
     const auto hit = static_cast<long long>(SendMessageA(h, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&pt)));
     if (TTBCustomItem* item = under(hit < 0 ? -hit : hit)) return item;
-    for (std::size_t i = 0; i < buttons_.size(); ++i)
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        if (buttons_[i].state & TBSTATE_HIDDEN) continue;
         if (TTBCustomItem* item = under(static_cast<long long>(i))) return item;
+    }
     return nullptr;
 }
 
@@ -699,7 +798,7 @@ void TTBToolbar::ShowDropdown(TTBCustomItem* item) {
 }
 
 void TTBToolbar::buttonClicked(UINT command) {
-    TTBCustomItem* item = liveItem(command - 1);
+    TTBCustomItem* item = itemOfCommand(static_cast<int>(command));
     if (!item) return;
     if (item->IsSubmenu() && !item->IsDropdownCombo()) {
         ShowDropdown(item);
@@ -712,7 +811,7 @@ LRESULT TTBToolbar::notified(NMHDR* header) {
     switch (header->code) {
     case TBN_DROPDOWN: {
         const auto* toolbar = reinterpret_cast<const NMTOOLBARA*>(header);
-        TTBCustomItem* item = liveItem(static_cast<std::size_t>(toolbar->iItem - 1));
+        TTBCustomItem* item = itemOfCommand(toolbar->iItem);
         if (!item) return TBDDRET_NODEFAULT;
         // The toolbar control is still inside its mouse handling: the click comes later.
         if (TTBCustomItem* chosen = chooseFromDropdown(item)) {

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kit {
@@ -108,26 +110,41 @@ private:
     struct Button {
         TTBCustomItem* item;
         std::uint64_t serial;
-        bool overflow;  // visible, but hidden because it does not fit
+        int command;           // its identifier in the control; kept while the button lives
+        BYTE state;            // the state the control holds
+        bool overflow;         // visible, but hidden because it does not fit
+        bool stale;            // its caption, image or style changed: replace it
+        bool control;          // a control item's placeholder
+        int placeholderWidth;  // for a placeholder: the width the control holds
     };
     class Chevron;
 
     void ItemChanged(TTBCustomItem& item, TTBItemChange change) override;
     TTBCustomItem* liveItem(std::size_t index) const noexcept;
+    // The index of a top-level item's button; -1 when it has none.
+    long long indexOf(const TTBCustomItem* item) const noexcept;
     bool ready() const noexcept;
-    void rebuild();
+    // Brings the control in line with the items: the buttons added and removed,
+    // the changed ones replaced, then one layout. Touches only what differs.
+    void sync();
+    void syncStructure();
+    void refreshButtons();
     void replaceButton(std::size_t index);
-    void updateState(std::size_t index);
+    void setState(std::size_t index, BYTE state);
     void layout();
     void fitHeight();
-    void adoptControls();
+    void adopt(TTBCustomItem* item);
+    void forgetGoneControls();
     bool hosts(const TControl* control) const noexcept;
     TControl* hostedControl(const TTBCustomItem* item) const noexcept;
     bool naturallyVisible(const TTBCustomItem* item) const noexcept;
     BYTE stateOf(std::size_t index) const noexcept;
     void fillButton(std::size_t index, TBBUTTON& button, std::string& text) const;
+    int takeCommand();
     void applyImages();
+    void imagesChanged();
     void buttonClicked(UINT command);
+    TTBCustomItem* itemOfCommand(int command) const noexcept;
     TTBCustomItem* chooseFromDropdown(TTBCustomItem* item);
     LRESULT notified(NMHDR* header);
     void hostedWindowChanged();
@@ -138,6 +155,11 @@ private:
     std::unique_ptr<TTBRootItem> root_;
     std::unique_ptr<Chevron> chevron_;
     std::vector<Button> buttons_;
+    // Where each top-level item's button is, and which item each command clicks.
+    std::unordered_map<const TTBCustomItem*, std::size_t> indexOf_;
+    std::unordered_map<int, std::pair<TTBCustomItem*, std::uint64_t>> commands_;
+    std::vector<int> freeCommands_;
+    int nextCommand_ = 1;
     std::vector<TControl*> adopted_;     // controls this toolbar has taken in (compared, never followed once gone)
     std::vector<HWND> hookedWindows_;
     TImageList* images_ = nullptr;
@@ -146,6 +168,7 @@ private:
     bool fullSize_ = false;
     int updateCount_ = 0;
     bool dirty_ = false;
+    bool imagesDirty_ = false;  // every button's image and style to be compared
     bool layingOut_ = false;
     bool handleDying_ = false;
     bool destroying_ = false;

@@ -37,6 +37,30 @@ bool fileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool isFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The toolbar takes the items of a build in one batch, also when the build
+// ends with an error: the items made before it still reach the buttons.
+class ToolbarBatch {
+public:
+    explicit ToolbarBatch(kit::TTBToolbar& toolbar) : toolbar_(toolbar) { toolbar_.BeginUpdate(); }
+    ToolbarBatch(const ToolbarBatch&) = delete;
+    ToolbarBatch& operator=(const ToolbarBatch&) = delete;
+    ~ToolbarBatch() {
+        try {
+            toolbar_.EndUpdate();
+        } catch (...) {
+            // A destructor cannot raise; the next change to the toolbar brings its buttons in line.
+        }
+    }
+
+private:
+    kit::TTBToolbar& toolbar_;
+};
+
 // The stored search type: a decimal number (leading blanks and a sign
 // allowed); anything else, an empty text included, counts as 1.
 int searchTypeFrom(const std::string& text) {
@@ -56,6 +80,7 @@ bool contains(const std::string& text, const char* word) {
 
 void TformToolbar::BuildToolbar() {
     TToolbarSettings& settings = ToolbarSettings();
+    ToolbarBatch batch(*Toolbar);
 
     const std::string bannerFile = settings.BannerFileName();
     if (fileExists(bannerFile)) Image->LoadFromFile(bannerFile);
@@ -73,7 +98,9 @@ void TformToolbar::BuildToolbar() {
     }
 
     {
-        config::TBigIniFile ini(settings.ConfigFileName());
+        // A folder in the configuration file's place counts as a missing file.
+        const std::string configFile = settings.ConfigFileName();
+        config::TBigIniFile ini(isFolder(configFile) ? std::string() : configFile);
 
         settings.MainMenu = ini.ReadString(kOptions, "Main Menu", "");
         if (settings.MainMenu.empty())

@@ -26,7 +26,7 @@ void TformToolbar::miCloseClick(kit::TComponent*) {
 }
 
 void TformToolbar::HideBand() {
-    OleVariant classId;
+    kit::OleVariant classId;
     const std::wstring text = AnsiToWide(ToolbarSettings().ClassIdText);
     if (BSTR value = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
         VARIANT* v = classId.put();
@@ -35,10 +35,10 @@ void TformToolbar::HideBand() {
     } else {
         kit::ShowMessage("Couldn't get handle for the band.");
     }
-    OleVariant show;
+    kit::OleVariant show;
     show.put()->vt = VT_BOOL;
     show.get()->boolVal = VARIANT_FALSE;
-    OleVariant size;
+    kit::OleVariant size;
     size.put()->vt = VT_I4;
     size.get()->lVal = 0;
 

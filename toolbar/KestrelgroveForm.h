@@ -8,8 +8,8 @@
 #include "kit/Form.h"
 #include "kit/Handles.h"
 #include "toolbar/BrowserHost.h"
+#include "kit/OleVariant.h"
 #include "toolbar/HistoryList.h"
-#include "toolbar/OleVariant.h"
 
 #include <windows.h>
 #include <exdisp.h>
@@ -96,7 +96,7 @@ public:
     std::string HistoryFileName;
     std::unique_ptr<SortedTextList> HistoryList;
     std::string LastStatusText;
-    OleVariant SpareBrowser;
+    kit::OleVariant SpareBrowser;
 
     // The hosting browser: none until the band attaches one (nothing in the
     // creation sequence has a browser). The window shares the link so that a

@@ -20,7 +20,7 @@ DISPID dispIdOf(IDispatch& object, const wchar_t* name) {
 }
 
 void setVisible(IDispatch& object) {
-    OleVariant value;
+    kit::OleVariant value;
     value.put()->vt = VT_BOOL;
     value.get()->boolVal = VARIANT_TRUE;
     DISPID named = DISPID_PROPERTYPUT;
@@ -31,23 +31,23 @@ void setVisible(IDispatch& object) {
 
 void navigateByName(IDispatch& object, const std::string& url) {
     const std::wstring wide = AnsiToWide(url);
-    OleVariant target;
+    kit::OleVariant target;
     target.put()->bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (!target.get()->bstrVal) throw std::bad_alloc();
     target.get()->vt = VT_BSTR;
     DISPPARAMS params{target.get(), nullptr, 1, 0};
-    OleVariant result;
+    kit::OleVariant result;
     OleCheck(object.Invoke(dispIdOf(object, L"Navigate"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
                            result.get(), nullptr, nullptr));
 }
 
-IDispatch* dispatchOf(OleVariant& slot) noexcept {
+IDispatch* dispatchOf(kit::OleVariant& slot) noexcept {
     return slot.type() == VT_DISPATCH ? slot.get()->pdispVal : nullptr;
 }
 
 } // namespace
 
-void NavigateTo(BrowserHost* host, OleVariant& spareBrowser, const std::string& url) {
+void NavigateTo(BrowserHost* host, kit::OleVariant& spareBrowser, const std::string& url) {
     if (host) {
         host->Navigate(url);
         return;
@@ -55,7 +55,7 @@ void NavigateTo(BrowserHost* host, OleVariant& spareBrowser, const std::string& 
     NavigateOutsideHost(spareBrowser, url);
 }
 
-void NavigateOutsideHost(OleVariant& spareBrowser, const std::string& url) {
+void NavigateOutsideHost(kit::OleVariant& spareBrowser, const std::string& url) {
     IDispatch* browser = dispatchOf(spareBrowser);
     if (!browser) {
         kit::com_ptr<IDispatch> created;

@@ -258,3 +258,43 @@ TEST(Component, FreeListenersAreToldOnceAndCanBeRemoved) {
     EXPECT_EQ(told, 10);
     EXPECT_EQ(removedTold, 0);
 }
+
+// The owner finds its components by name through an index: it must follow
+// renames, failed renames and frees, without regard to letter case.
+TEST(Component, NameLookupFollowsRenamesAndFrees) {
+    TComponent form(nullptr);
+    auto* home = new TTBItem(&form);
+    home->SetName("miHome");
+    auto* news = new TTBItem(&form);
+    news->SetName("miNews");
+    auto* other = new TTBItem(&form);
+    EXPECT_THROW(other->SetName("MINEWS"), Error);
+    EXPECT_EQ(other->Name(), "");
+
+    home->SetName("miStart");
+    news->SetName("MINEWS");  // its own name in other letters
+    delete other;
+    other = new TTBItem(&form);
+    other->SetName("miHome");  // free again after the rename
+    struct Lookup {
+        const char* name;
+        TComponent* found;
+    };
+    for (const Lookup& l : {Lookup{"mistart", home}, Lookup{"miNews", news}, Lookup{"MIHOME", other},
+                            Lookup{"", nullptr}, Lookup{"miNothing", nullptr}}) {
+        SCOPED_TRACE(l.name);
+        EXPECT_EQ(form.FindComponent(l.name), l.found);
+    }
+    EXPECT_EQ(news->Name(), "MINEWS");
+
+    // A freed component's name can be taken again; clearing a name frees it too.
+    delete news;
+    EXPECT_EQ(form.FindComponent("miNews"), nullptr);
+    auto* again = new TTBItem(&form);
+    again->SetName("miNews");
+    other->SetName("");
+    EXPECT_EQ(form.FindComponent("miHome"), nullptr);
+    home->SetName("miHome");
+    EXPECT_EQ(form.FindComponent("MiHome"), home);
+    EXPECT_EQ(form.FindComponent("miNews"), again);
+}

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -500,4 +501,121 @@ TEST_F(ToolbarTest, TheDockSpansItsParentsTopAndTakesTheToolbarsHeight) {
     EXPECT_EQ(toolbar->RowHeight(), 30);
     EXPECT_EQ(dock->Height(), 30);
     EXPECT_EQ(toolbar->Height(), 30);
+}
+
+namespace {
+
+// Counts what the toolbar control is asked to do (a subclass of its window).
+struct ControlMessages {
+    int added = 0, inserted = 0, deleted = 0, stateChanges = 0;
+
+    explicit ControlMessages(HWND window) : window_(window) { SetWindowSubclass(window_, &count, kId, reinterpret_cast<DWORD_PTR>(this)); }
+    ~ControlMessages() { RemoveWindowSubclass(window_, &count, kId); }
+    ControlMessages(const ControlMessages&) = delete;
+    ControlMessages& operator=(const ControlMessages&) = delete;
+    void reset() { added = inserted = deleted = stateChanges = 0; }
+
+private:
+    static constexpr UINT_PTR kId = 0x7E57;
+    static LRESULT CALLBACK count(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+        auto* self = reinterpret_cast<ControlMessages*>(data);
+        switch (msg) {
+        case TB_ADDBUTTONSA:
+        case TB_ADDBUTTONSW:
+            self->added += static_cast<int>(wParam);
+            break;
+        case TB_INSERTBUTTONA:
+        case TB_INSERTBUTTONW:
+            ++self->inserted;
+            break;
+        case TB_DELETEBUTTON:
+            ++self->deleted;
+            break;
+        case TB_SETSTATE:
+        case TB_HIDEBUTTON:
+        case TB_SETBUTTONINFOA:
+        case TB_SETBUTTONINFOW:
+            ++self->stateChanges;
+            break;
+        default:
+            break;
+        }
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    HWND window_;
+};
+
+} // namespace
+
+// Each message that adds, removes or hides a button makes the control lay out
+// every button again: a change must cost messages for the buttons it
+// concerns only, and a batch one pass at its end.
+TEST_F(ToolbarTest, ChangesCostMessagesOnlyForTheButtonsTheyConcern) {
+    constexpr int kItems = 400;
+    host->Handle();
+    ControlMessages messages(window());
+    std::vector<TTBCustomItem*> items;
+    toolbar->BeginUpdate();
+    for (int i = 0; i < kItems; ++i) items.push_back(add<TTBItem>("Item " + std::to_string(i)));
+    EXPECT_EQ(messages.added + messages.inserted, 0);
+    toolbar->EndUpdate();
+
+    // One message adds them all; only the few that fit are shown one by one.
+    EXPECT_EQ(messages.added, kItems);
+    EXPECT_EQ(messages.inserted + messages.deleted, 0);
+    EXPECT_LT(messages.stateChanges, 40);
+    ASSERT_EQ(buttonCount(), kItems);
+    const std::vector<TTBCustomItem*> behind = toolbar->ChevronItems();
+    ASSERT_TRUE(toolbar->ChevronVisible());
+    ASSERT_GT(behind.size(), 300u);
+    EXPECT_EQ(behind.back(), items.back());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(toolbar->ButtonIndexOf(items[i]), static_cast<int>(i));
+        const bool isBehind = i >= kItems - behind.size();
+        EXPECT_EQ((state(items[i]) & TBSTATE_HIDDEN) != 0, isBehind);
+    }
+    EXPECT_EQ(text(items[250]), "Item 250");
+
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        int inserted, deleted;
+    };
+    TTBCustomItem* extra = nullptr;
+    const std::vector<Step> steps = {
+        {"append one", [&] { extra = add<TTBItem>("Extra"); }, 1, 0},
+        {"caption of one", [&] { items[200]->SetCaption("Renamed"); }, 1, 1},
+        {"check one", [&] { items[300]->SetChecked(true); }, 0, 0},
+        {"insert one at the front", [&] { toolbar->Items()->Insert(0, new TTBItem(&form)); }, 1, 0},
+        {"free one", [&] { delete items[100]; }, 0, 1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        messages.reset();
+        step.change();
+        EXPECT_EQ(messages.added + messages.inserted, step.inserted);
+        EXPECT_EQ(messages.deleted, step.deleted);
+        EXPECT_LT(messages.stateChanges, 6);
+    }
+    EXPECT_EQ(buttonCount(), kItems + 1);
+    EXPECT_EQ(toolbar->ButtonIndexOf(extra), kItems);
+    EXPECT_EQ(toolbar->ButtonIndexOf(items[99]), 100);
+    EXPECT_EQ(toolbar->ButtonIndexOf(items[101]), 101);
+    EXPECT_EQ(text(items[200]), "Renamed");
+    EXPECT_TRUE(state(items[300]) & TBSTATE_CHECKED);
+    EXPECT_TRUE(state(items[300]) & TBSTATE_HIDDEN);
+
+    // Widening shows more of them; only those change.
+    const std::size_t hiddenBefore = toolbar->ChevronItems().size();
+    messages.reset();
+    host->SetWidth(900);
+    EXPECT_LT(toolbar->ChevronItems().size(), hiddenBefore);
+    EXPECT_EQ(messages.added + messages.inserted + messages.deleted, 0);
+    EXPECT_LT(messages.stateChanges, 30);
+    const TTBCustomItem* firstBehind = toolbar->ChevronItems().front();
+    const int firstBehindIndex = toolbar->ButtonIndexOf(firstBehind);
+    RECT lastShown{};
+    SendMessageA(window(), TB_GETITEMRECT, static_cast<WPARAM>(firstBehindIndex - 1), reinterpret_cast<LPARAM>(&lastShown));
+    EXPECT_LE(lastShown.right, toolbar->ClientWidth());
 }

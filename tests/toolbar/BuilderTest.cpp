@@ -242,6 +242,23 @@ TEST_F(Builder, DefaultsWithoutAnyConfiguration) {
     EXPECT_EQ(window().Image->Picture().height, 22);
 }
 
+// A folder where a file of the install folder should be is a missing file:
+// the build goes on with the defaults and reports nothing.
+TEST_F(Builder, FoldersInTheFilesPlacesCountAsMissingFiles) {
+    for (const std::string& name : {std::string(kgtest::kToolbarFile) + ".ini", std::string(kgtest::kToolbarFile) + ".bmp",
+                                    std::string("Icons.bin")})
+        std::filesystem::create_directories(installFile(name));
+    createWindow();
+    EXPECT_TRUE(platform_.messageBoxes.empty());
+    EXPECT_EQ(topLevelNames(), (std::vector<std::string>{"TBControlItem1", "TBSeparatorItem1", "TBControlItem2",
+                                                         "miSearch"}));
+    ASSERT_NE(window().SearchButton, nullptr);
+    EXPECT_GE(window().Toolbar->ButtonIndexOf(window().SearchButton), 0);
+    EXPECT_EQ(window().SearchBox->Width(), 145);
+    EXPECT_EQ(window().Caption(), kgtest::kToolbarName);  // the creation went on after the build
+    EXPECT_NE(window().HistoryList, nullptr);
+}
+
 // Three engines; the first two share Tag 2.
 const char kEngines[] = "[Toolbar Items]\r\nmiSearch=\r\nmiOne=\r\nmiTwo=\r\nmiTwoAgain=\r\nmiFolder=\r\n"
                         "[miSearch]\r\nCaption=Search\r\nCount=3\r\nParent=Toolbar\r\n"
@@ -386,6 +403,8 @@ TEST_F(Builder, InvalidOrDuplicateNameEndsTheBuildWithTheErrorBox) {
         EXPECT_TRUE(GetWindowLongPtrA(window().Handle(), GWL_STYLE) & WS_VISIBLE);
         EXPECT_NE(item("miHome"), nullptr);
         EXPECT_EQ(item("miHome")->Parent(), window().Toolbar->Items());
+        // The toolbar's batch ended with the build: the item has its button.
+        EXPECT_FALSE(button(item("miHome")).fsState & TBSTATE_HIDDEN);
         EXPECT_EQ(item("miAfter"), nullptr);
         EXPECT_EQ(window().SearchButton, nullptr);
         // The rest of the creation was skipped: no caption.

@@ -63,7 +63,7 @@ protected:
         setKeyValue("Toolbar Name", kToolbarName);
         setKeyValue("Toolbar File", kToolbarFile);
         frame_ = std::make_unique<bandhost::BrowserFrame>(1000, 400);
-        browser_.Attach(new bandhost::StandInBrowser());
+        browser_ = bandhost::StandInBrowser::create();
         browser_->setWidth(1000);
     }
 

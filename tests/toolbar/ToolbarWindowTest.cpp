@@ -181,6 +181,63 @@ TEST_F(ToolbarWindow, CloseToolbarWithoutBrowserGreysTheEntry) {
     EXPECT_TRUE(browser().browserBarCalls().empty());
 }
 
+// A build that ends with an error leaves no search button and no history
+// list; every handler the window still has must do without them.
+TEST_F(ToolbarWindow, HandlersWorkAfterABuildThatEndedWithAnError) {
+    writeConfig("[Toolbar Items]\r\nmiHome=\r\nmiBad=\r\nmiSearch=\r\n"
+                "[miHome]\r\nCaption=Home\r\nParent=Toolbar\r\n"
+                "[miBad]\r\nName=miHome\r\nParent=Toolbar\r\n"
+                "[miSearch]\r\nCount=1\r\nParent=Toolbar\r\n");
+    kg::TformToolbar& w = createWindow();
+    ASSERT_EQ(boxTexts(), (std::vector<std::string>{"A component named miHome already exists"}));
+    ASSERT_EQ(w.SearchButton, nullptr);
+    ASSERT_EQ(w.HistoryList, nullptr);
+    const HWND handle = w.Handle();
+    attachBrowser();
+
+    w.SetBounds(0, 0, 700, 25);  // the width rule
+    EXPECT_EQ(w.Width(), 980);
+    auto* home = dynamic_cast<TTBCustomItem*>(w.FindComponent("miHome"));
+    ASSERT_NE(home, nullptr);
+    const RECT r = w.Toolbar->ItemRect(home);
+    ASSERT_LT(r.left, r.right);
+    const HWND toolbar = w.Toolbar->Handle();
+    SendMessageA(toolbar, WM_MOUSEMOVE, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    SendMessageA(toolbar, WM_MOUSEMOVE, 0, MAKELPARAM(r.right + 60, (r.top + r.bottom) / 2));
+    EXPECT_EQ(browser().statusTexts(), (std::vector<std::wstring>{L"Home", L""}));
+    w.miClose->Click();
+    EXPECT_EQ(browser().browserBarCalls().size(), 1u);
+    w.SearchBox->SetText("after the error");
+
+    destroyWindow();
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(platform_.messageBoxes.size(), 1u);
+    EXPECT_FALSE(kgtest::storedValue("Search Type").exists);
+    EXPECT_EQ(kgtest::storedValue("Search").text, "after the error");
+}
+
+// A standard user may not write HKEY_LOCAL_MACHINE. Here the toolbar key is
+// a path the registry refuses to create (a key name longer than 255
+// characters), which fails the same first write of the destruction.
+TEST_F(ToolbarWindow, DestructionWithoutWriteAccessReportsTheErrorAndGoesOn) {
+    kg::TformToolbar& w = createWindow();
+    ASSERT_NE(w.SearchButton, nullptr);
+    w.SearchBox->SetText("never stored");
+    const HWND handle = w.Handle();
+    const HWND toolbar = w.Toolbar->Handle();
+    kg::ToolbarSettings().ToolbarKey = "SOFTWARE\\Kestrelgrove Test\\" + std::string(300, 'k');
+
+    destroyWindow();
+    ASSERT_EQ(platform_.messageBoxes.size(), 1u);
+    EXPECT_FALSE(platform_.messageBoxes[0].text.empty());
+    EXPECT_EQ(platform_.messageBoxes[0].type & MB_ICONERROR, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_FALSE(IsWindow(toolbar));
+    // The steps after the failed one were skipped: nothing went to the real key either.
+    EXPECT_FALSE(kgtest::storedValue("Search Type").exists);
+    EXPECT_FALSE(kgtest::storedValue("Search").exists);
+}
+
 class WidthRule : public ToolbarWindowTest {
 protected:
     kg::TformToolbar& windowOfWidth(int width) {

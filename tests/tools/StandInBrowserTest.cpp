@@ -1,5 +1,6 @@
 #include "tools/bandhost/lib/BrowserFrame.h"
 #include "tools/bandhost/lib/StandInBrowser.h"
+#include "host/SHDocVwEvents.h"
 #include "kit/Error.h"
 
 #include <shlguid.h>
@@ -286,6 +287,70 @@ TEST(StandInBrowserEvents, AdviseFireAndUnadvise) {
     container.Reset();
     EXPECT_EQ(b.Reset(), 0u);
     EXPECT_EQ(second.refs, 1u);
+}
+
+TEST(StandInBrowserEvents, NavigateFiresTheNavigationEventsUnlessASinkCancels) {
+    auto b = newBrowser();
+    IDispatch* self = static_cast<IWebBrowser2*>(b.Get());
+    std::vector<std::string> seen;
+    bool cancel = false;
+    auto text = [&](IDispatch* d, VARIANT& v) {
+        std::wstring t;
+        kit::OleVariant(&v).asText(t);
+        return std::string(t.begin(), t.end()) + (d == self ? "" : " (wrong pDisp)");
+    };
+    kit::TComponent window(nullptr);
+    auto* sink = new kg::TSHDocVwDWebBrowserEvents2(&window);
+    sink->BeforeNavigate2 = [&](kit::TComponent*, IDispatch* d, VARIANT& url, VARIANT& flags, VARIANT& frame,
+                                VARIANT&, VARIANT&, VARIANT_BOOL& Cancel) {
+        seen.push_back("Before " + text(d, url) + " " + text(self, flags) + " " + text(self, frame));
+        flags.lVal = 99;  // the sink's own copy
+        if (cancel) Cancel = VARIANT_TRUE;
+    };
+    auto document = [&](const char* what) {
+        return [&, what](kit::TComponent*, IDispatch* d, VARIANT& url) { seen.push_back(what + text(d, url)); };
+    };
+    sink->NavigateComplete2 = document("Complete ");
+    sink->DocumentComplete = document("Document ");
+    sink->StatusTextChange = [&](kit::TComponent*, const std::string& t) { seen.push_back("Status " + t); };
+    sink->Connect(self);
+
+    kit::OleVariant flags, frame;
+    flags.put()->vt = VT_I4;
+    flags.get()->lVal = 2;
+    frame.put()->vt = VT_BSTR;
+    frame.get()->bstrVal = SysAllocString(L"_blank");
+    struct Case {
+        const wchar_t* url;
+        bool cancel;
+        HRESULT answer;
+        std::vector<std::string> events;
+    };
+    const Case cases[] = {
+        {L"http://a/", false, S_OK,
+         {"Before http://a/ 2 _blank", "Complete http://a/", "Document http://a/", "Status Done"}},
+        {L"http://b/", true, S_OK, {"Before http://b/ 2 _blank"}},
+        {L"http://c/", false, E_ACCESSDENIED, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.cancel << std::hex << c.answer);
+        seen.clear();
+        cancel = c.cancel;
+        b->setNavigateResult(c.answer);
+        Bstr url(c.url);
+        EXPECT_EQ(b->Navigate(url.p, flags.get(), frame.get(), nullptr, nullptr), c.answer);
+        EXPECT_EQ(seen, c.events);
+        const bandhost::NavigateCall& call = b->navigations().back();
+        LONG recordedFlags = 0;
+        EXPECT_EQ(call.url, c.url);
+        EXPECT_TRUE(call.args[0].asInt(recordedFlags) && recordedFlags == 2);
+        EXPECT_EQ(call.cancelled, c.cancel);
+        EXPECT_EQ(call.done(), !c.cancel && SUCCEEDED(c.answer));
+    }
+    EXPECT_EQ(b->navigations().size(), 3u);
+    EXPECT_EQ(flags.get()->lVal, 2);
+    sink->Disconnect();
+    EXPECT_EQ(b->refCount(), 1u);
 }
 
 TEST(StandInBrowserAutomation, VisibleAndNavigateByName) {

@@ -60,55 +60,13 @@ constexpr NamedMember kMembers[] = {
 
 } // namespace
 
-// ---------------------------------------------------------------- OwnedVariant
-
-OwnedVariant::OwnedVariant(const VARIANT* source) noexcept {
-    VariantInit(&v_);
-    if (source && FAILED(VariantCopyInd(&v_, const_cast<VARIANT*>(source)))) VariantInit(&v_);
-}
-
-OwnedVariant::OwnedVariant(const OwnedVariant& other) noexcept : OwnedVariant(&other.v_) {}
-
-OwnedVariant& OwnedVariant::operator=(const OwnedVariant& other) noexcept {
-    if (this != &other) {
-        VariantClear(&v_);
-        if (FAILED(VariantCopy(&v_, other.source()))) VariantInit(&v_);
-    }
-    return *this;
-}
-
-bool OwnedVariant::asText(std::wstring& out) const {
-    VARIANT t;
-    VariantInit(&t);
-    if (FAILED(VariantChangeType(&t, source(), 0, VT_BSTR))) return false;
-    out = toWString(t.bstrVal);
-    VariantClear(&t);
-    return true;
-}
-
-bool OwnedVariant::asInt(LONG& out) const {
-    VARIANT t;
-    VariantInit(&t);
-    if (FAILED(VariantChangeType(&t, source(), 0, VT_I4))) return false;
-    out = t.lVal;
-    return true;
-}
-
-bool OwnedVariant::asBool(bool& out) const {
-    VARIANT t;
-    VariantInit(&t);
-    if (FAILED(VariantChangeType(&t, source(), 0, VT_BOOL))) return false;
-    out = t.boolVal != VARIANT_FALSE;
-    return true;
-}
-
 // ---------------------------------------------------------------- IUnknown
 
 StandInBrowser::StandInBrowser() noexcept = default;
 
 kit::com_ptr<StandInBrowser> StandInBrowser::create() {
     kit::com_ptr<StandInBrowser> browser;
-    *browser.ReleaseAndGetAddressOf() = new StandInBrowser();
+    browser.Attach(new StandInBrowser());
     return browser;
 }
 
@@ -290,12 +248,31 @@ STDMETHODIMP StandInBrowser::Navigate(BSTR url, VARIANT* flags, VARIANT* targetF
         VARIANT* args[4] = {flags, targetFrameName, postData, headers};
         for (size_t i = 0; i < 4; ++i) {
             call.present[i] = args[i] != nullptr;
-            call.args[i] = OwnedVariant(args[i]);
+            call.args[i] = kit::OleVariant(args[i]);
         }
         call.answer = navigateResult_;
+        // Sinks get their own copies: what they change must not rewrite the record.
+        std::array<kit::OleVariant, 4> optional = call.args;
         navigations_.push_back(std::move(call));
+        // By index: a sink may navigate again and grow the list.
+        const size_t index = navigations_.size() - 1;
         repaintFrame();
-        return navigateResult_;
+        if (FAILED(navigateResult_)) return navigateResult_;
+
+        kit::OleVariant urlValue;
+        if (FAILED(allocBstr(navigations_[index].url, &urlValue.put()->bstrVal))) return E_OUTOFMEMORY;
+        urlValue.get()->vt = VT_BSTR;
+        VARIANT_BOOL cancel = VARIANT_FALSE;
+        fireBeforeNavigate2(urlValue, optional, cancel);
+        if (cancel != VARIANT_FALSE) {
+            navigations_[index].cancelled = true;
+            repaintFrame();
+            return S_OK;
+        }
+        fireDocumentEvent(DISPID_NAVIGATECOMPLETE2, urlValue);
+        fireDocumentEvent(DISPID_DOCUMENTCOMPLETE, urlValue);
+        fireStatusTextChange(L"Done");
+        return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -333,9 +310,9 @@ STDMETHODIMP StandInBrowser::put_StatusText(BSTR text) noexcept {
 STDMETHODIMP StandInBrowser::ShowBrowserBar(VARIANT* clsid, VARIANT* show, VARIANT* size) noexcept {
     try {
         ShowBrowserBarCall call;
-        call.clsid = OwnedVariant(clsid);
-        call.show = OwnedVariant(show);
-        call.size = OwnedVariant(size);
+        call.clsid = kit::OleVariant(clsid);
+        call.show = kit::OleVariant(show);
+        call.size = kit::OleVariant(size);
         call.clsid.asText(call.clsidText);
         call.show.asBool(call.showValue);
         call.size.asInt(call.sizeValue);
@@ -516,7 +493,7 @@ STDMETHODIMP StandInBrowser::EventPoint::Unadvise(DWORD cookie) noexcept {
             // Released after the list is consistent again: the sink's Release may call back.
             kit::com_ptr<IDispatch> gone = std::move(it->dispatch);
             sinks.erase(it);
-            return S_OK;
+            return owner_.unadviseResult_;
         }
     }
     return CONNECT_E_NOCONNECTION;
@@ -533,13 +510,11 @@ std::vector<HRESULT> StandInBrowser::Fire(DISPID dispid, DISPPARAMS& params) {
     for (const auto& s : sinks_) targets.push_back(s.dispatch);
     std::vector<HRESULT> answers;
     for (const auto& sink : targets) {
-        VARIANT result;
-        VariantInit(&result);
         EXCEPINFO excep{};
         UINT argErr = 0;
+        // A method call with no result slot, as the browser fires its events.
         answers.push_back(
-            sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excep, &argErr));
-        VariantClear(&result);
+            sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep, &argErr));
         SysFreeString(excep.bstrSource);
         SysFreeString(excep.bstrDescription);
         SysFreeString(excep.bstrHelpFile);
@@ -548,19 +523,23 @@ std::vector<HRESULT> StandInBrowser::Fire(DISPID dispid, DISPPARAMS& params) {
 }
 
 std::vector<HRESULT> StandInBrowser::fireBeforeNavigate2(const std::wstring& url, VARIANT_BOOL& cancel) {
-    VARIANT urlValue, flags, frame, postData, headers;
-    for (VARIANT* v : {&urlValue, &flags, &frame, &postData, &headers}) VariantInit(v);
-    urlValue.vt = VT_BSTR;
-    if (FAILED(allocBstr(url, &urlValue.bstrVal))) throw std::bad_alloc();
-    flags.vt = VT_I4;
-    flags.lVal = 0;
+    kit::OleVariant urlValue;
+    if (FAILED(allocBstr(url, &urlValue.put()->bstrVal))) throw std::bad_alloc();
+    urlValue.get()->vt = VT_BSTR;
+    std::array<kit::OleVariant, 4> optional;
+    optional[0].put()->vt = VT_I4;
+    optional[0].get()->lVal = 0;
+    return fireBeforeNavigate2(urlValue, optional, cancel);
+}
 
+std::vector<HRESULT> StandInBrowser::fireBeforeNavigate2(kit::OleVariant& url, std::array<kit::OleVariant, 4>& optional,
+                                                         VARIANT_BOOL& cancel) {
     // pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel: last first.
     VARIANT args[7];
     for (VARIANT& a : args) VariantInit(&a);
     args[6].vt = VT_DISPATCH;
     args[6].pdispVal = static_cast<IWebBrowser2*>(this);
-    VARIANT* byRef[5] = {&urlValue, &flags, &frame, &postData, &headers};
+    VARIANT* byRef[5] = {url.get(), optional[0].get(), optional[1].get(), optional[2].get(), optional[3].get()};
     for (int i = 0; i < 5; ++i) {
         args[5 - i].vt = VT_BYREF | VT_VARIANT;
         args[5 - i].pvarVal = byRef[i];
@@ -568,31 +547,28 @@ std::vector<HRESULT> StandInBrowser::fireBeforeNavigate2(const std::wstring& url
     args[0].vt = VT_BYREF | VT_BOOL;
     args[0].pboolVal = &cancel;
     DISPPARAMS params{args, nullptr, 7, 0};
-    std::vector<HRESULT> answers;
-    try {
-        answers = Fire(DISPID_BEFORENAVIGATE2, params);
-    } catch (...) {
-        VariantClear(&urlValue);
-        throw;
-    }
-    VariantClear(&urlValue);
-    return answers;
+    return Fire(DISPID_BEFORENAVIGATE2, params);
+}
+
+std::vector<HRESULT> StandInBrowser::fireDocumentEvent(DISPID dispid, kit::OleVariant& url) {
+    // pDisp, URL: last first.
+    VARIANT args[2];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = static_cast<IWebBrowser2*>(this);
+    args[0].vt = VT_BYREF | VT_VARIANT;
+    args[0].pvarVal = url.get();
+    DISPPARAMS params{args, nullptr, 2, 0};
+    return Fire(dispid, params);
 }
 
 std::vector<HRESULT> StandInBrowser::fireStatusTextChange(const std::wstring& text) {
-    VARIANT arg;
-    arg.vt = VT_BSTR;
-    if (FAILED(allocBstr(text, &arg.bstrVal))) throw std::bad_alloc();
-    DISPPARAMS params{&arg, nullptr, 1, 0};
-    std::vector<HRESULT> answers;
-    try {
-        answers = Fire(DISPID_STATUSTEXTCHANGE, params);
-    } catch (...) {
-        VariantClear(&arg);
-        throw;
-    }
-    VariantClear(&arg);
-    return answers;
+    kit::OleVariant arg;
+    if (FAILED(allocBstr(text, &arg.put()->bstrVal))) throw std::bad_alloc();
+    arg.get()->vt = VT_BSTR;
+    DISPPARAMS params{arg.get(), nullptr, 1, 0};
+    return Fire(DISPID_STATUSTEXTCHANGE, params);
 }
 
 std::vector<HRESULT> StandInBrowser::fireDownloadComplete() {

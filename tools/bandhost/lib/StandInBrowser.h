@@ -4,6 +4,7 @@
 // service provider. It records every call it is asked and answers from a
 // small configuration, so tests and the demo can see what the toolbar did.
 #include "kit/Handles.h"
+#include "kit/OleVariant.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
@@ -28,40 +29,20 @@ constexpr DISPID kDispVisible = 402;
 constexpr DISPID kDispStatusText = 404;
 constexpr DISPID kDispShowBrowserBar = 503;
 
-// An owned copy of a VARIANT (by-reference values are copied through).
-class OwnedVariant {
-public:
-    OwnedVariant() noexcept { VariantInit(&v_); }
-    explicit OwnedVariant(const VARIANT* source) noexcept;
-    OwnedVariant(const OwnedVariant& other) noexcept;
-    OwnedVariant& operator=(const OwnedVariant& other) noexcept;
-    ~OwnedVariant() { VariantClear(&v_); }
-
-    const VARIANT& get() const noexcept { return v_; }
-    VARTYPE type() const noexcept { return v_.vt; }
-    // The value converted to text, a 32-bit integer or a Boolean; false when
-    // the variant does not convert.
-    bool asText(std::wstring& out) const;
-    bool asInt(LONG& out) const;
-    bool asBool(bool& out) const;
-
-private:
-    // The conversion functions take a writable source they never write.
-    VARIANT* source() const noexcept { return const_cast<VARIANT*>(&v_); }
-    VARIANT v_;
-};
-
 struct NavigateCall {
     std::wstring url;
     // Flags, TargetFrameName, PostData, Headers: whether each was passed at
     // all, and a copy of what it held.
     std::array<bool, 4> present{};
-    std::array<OwnedVariant, 4> args;
+    std::array<kit::OleVariant, 4> args;
     HRESULT answer = S_OK;
+    // A sink set Cancel in BeforeNavigate2: the page was never loaded.
+    bool cancelled = false;
+    bool done() const noexcept { return SUCCEEDED(answer) && !cancelled; }
 };
 
 struct ShowBrowserBarCall {
-    OwnedVariant clsid, show, size;
+    kit::OleVariant clsid, show, size;
     // Decoded from the variants when they hold text, a Boolean, an integer.
     std::wstring clsidText;
     bool showValue = false;
@@ -75,8 +56,7 @@ class StandInBrowser final : public IWebBrowser2,
 public:
     // Starts with one reference, owned by the creator.
     StandInBrowser() noexcept;
-    // A new browser object whose one reference the pointer holds. (The
-    // mingw ComPtr's Attach adds a reference, so it cannot adopt one.)
+    // A new browser object whose one reference the pointer holds.
     static kit::com_ptr<StandInBrowser> create();
     StandInBrowser(const StandInBrowser&) = delete;
     StandInBrowser& operator=(const StandInBrowser&) = delete;
@@ -89,6 +69,8 @@ public:
     void setWidthResult(HRESULT hr) noexcept { widthResult_ = hr; }
     void setStatusTextResult(HRESULT hr) noexcept { statusTextResult_ = hr; }
     void setShowBrowserBarResult(HRESULT hr) noexcept { showBrowserBarResult_ = hr; }
+    // Unadvise forgets the sink all the same, as a browser going away would.
+    void setUnadviseResult(HRESULT hr) noexcept { unadviseResult_ = hr; }
     // The frame window: answers HWND and Width, is shown by Visible and is
     // repainted when something is recorded. nullptr detaches it.
     void setFrameWindow(HWND frame) noexcept { frame_ = frame; }
@@ -99,7 +81,7 @@ public:
     }
 
     // ---- what was asked
-    // Every Navigate, failed ones included (with their answer).
+    // Every Navigate, failed and cancelled ones included (with their answer).
     const std::vector<NavigateCall>& navigations() const noexcept { return navigations_; }
     // Every text written to StatusText, in order, refused ones included.
     const std::vector<std::wstring>& statusTexts() const noexcept { return statusTexts_; }
@@ -114,6 +96,8 @@ public:
     size_t adviseCount() const noexcept { return sinks_.size(); }
     // Invokes dispid as a method on every advised sink; one answer per sink.
     std::vector<HRESULT> Fire(DISPID dispid, DISPPARAMS& params);
+    // Navigate fires BeforeNavigate2 and, when no sink cancelled it,
+    // NavigateComplete2, DocumentComplete and StatusTextChange ("Done").
     // BeforeNavigate2 with this object as pDisp, the URL, empty optional
     // arguments and cancel passed by reference (a sink may set it).
     std::vector<HRESULT> fireBeforeNavigate2(const std::wstring& url, VARIANT_BOOL& cancel);
@@ -238,6 +222,11 @@ private:
     };
 
     void repaintFrame() const noexcept;
+    // The events of one navigation: the URL and the four optional arguments
+    // go by reference, as the browser passes them.
+    std::vector<HRESULT> fireBeforeNavigate2(kit::OleVariant& url, std::array<kit::OleVariant, 4>& optional,
+                                             VARIANT_BOOL& cancel);
+    std::vector<HRESULT> fireDocumentEvent(DISPID dispid, kit::OleVariant& url);
 
     std::atomic<ULONG> refs_{1};
     EventPoint eventPoint_{*this};
@@ -248,6 +237,7 @@ private:
     HRESULT widthResult_ = S_OK;
     HRESULT statusTextResult_ = S_OK;
     HRESULT showBrowserBarResult_ = S_OK;
+    HRESULT unadviseResult_ = S_OK;
     LONG width_ = 1000;
     bool widthSet_ = false;
     HWND frame_ = nullptr;

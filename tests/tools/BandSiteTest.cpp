@@ -98,10 +98,11 @@ public:
         kit::com_ptr<IOleWindow> window;
         kit::com_ptr<IServiceProvider> services;
         kit::com_ptr<IWebBrowser2> browser;
-        g_log->siteAnswered[0] = SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(&input)));
-        g_log->siteAnswered[1] = SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(&window))) &&
+        g_log->siteAnswered[0] = SUCCEEDED(site->QueryInterface(IID_IInputObjectSite, reinterpret_cast<void**>(input.GetAddressOf())));
+        g_log->siteAnswered[1] = SUCCEEDED(site->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(window.GetAddressOf()))) &&
                                  SUCCEEDED(window->GetWindow(&g_log->siteWindow));
-        g_log->siteAnswered[2] = SUCCEEDED(site->QueryInterface(IID_PPV_ARGS(&g_log->commandTarget)));
+        g_log->siteAnswered[2] = SUCCEEDED(site->QueryInterface(IID_IOleCommandTarget,
+                                                                reinterpret_cast<void**>(g_log->commandTarget.GetAddressOf())));
         g_log->siteAnswered[3] =
             SUCCEEDED(g_log->commandTarget.As(&services)) &&
             SUCCEEDED(services->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2,

@@ -42,7 +42,7 @@ BandSite::BandSite(HWND window, IWebBrowser2* browser) noexcept : window_(window
 
 kit::com_ptr<BandSite> BandSite::create(HWND window, IWebBrowser2* browser) {
     kit::com_ptr<BandSite> site;
-    *site.ReleaseAndGetAddressOf() = new BandSite(window, browser);
+    site.Attach(new BandSite(window, browser));
     return site;
 }
 

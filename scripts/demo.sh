@@ -20,12 +20,13 @@ echo "== Registering the band (regsvr32)"
 cmake/wine-run.sh regsvr32 /s "$(windows_path "$PWD/build/windows/kestrelgrove.dll")" </dev/null ||
   { echo "demo: regsvr32 of the 64-bit kestrelgrove.dll failed" >&2; exit 1; }
 echo "64-bit: build/windows/kestrelgrove.dll registered"
-if cmake/wine-run.sh 'C:\windows\syswow64\regsvr32.exe' /s \
-     "$(windows_path "$PWD/build/windows32/kestrelgrove.dll")" </dev/null; then
+if scripts/can-run-32bit.sh; then
+  cmake/wine-run.sh 'C:\windows\syswow64\regsvr32.exe' /s \
+    "$(windows_path "$PWD/build/windows32/kestrelgrove.dll")" </dev/null ||
+    { echo "demo: regsvr32 of the 32-bit kestrelgrove.dll failed" >&2; exit 1; }
   echo "32-bit: build/windows32/kestrelgrove.dll registered"
 else
-  # The 64-bit demo below does not need it; a machine without 32-bit support ends here otherwise.
-  echo "demo: WARNING: regsvr32 of the 32-bit kestrelgrove.dll failed (can this machine run 32-bit programs?)" >&2
+  echo "32-bit: build/windows32/kestrelgrove.dll built, not registered: this machine cannot run 32-bit programs"
 fi
 
 scripts/install-example.sh

@@ -1,47 +1,93 @@
 #!/usr/bin/env bash
-# The demo: builds the Windows programs, installs the example toolbar into the
-# Wine prefix of the Windows build, shows the settings the engine loads, then
-# runs the toolbar in the stand-in browser and takes a screenshot of it
+# The demo: builds both Windows builds, registers both kestrelgrove.dll (64-
+# and 32-bit) with Wine's regsvr32, installs the example toolbar into the Wine
+# prefix, shows the settings the engine loads, then runs the 64-bit stand-in
+# browser, which loads the band through COM, and takes a screenshot of it
 # (build/demo/toolbar.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export KG_WIN_BUILD=$PWD/build/windows
 
 scripts/deps.sh
-scripts/build.sh windows
+scripts/build.sh windows windows32
 scripts/wine-env.sh start
 trap 'scripts/wine-env.sh stop' EXIT
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+echo
+echo "== Registering the band (regsvr32)"
+cmake/wine-run.sh regsvr32 /s "$(windows_path "$PWD/build/windows/kestrelgrove.dll")" </dev/null ||
+  { echo "demo: regsvr32 of the 64-bit kestrelgrove.dll failed" >&2; exit 1; }
+echo "64-bit: build/windows/kestrelgrove.dll registered"
+if scripts/can-run-32bit.sh; then
+  cmake/wine-run.sh 'C:\windows\syswow64\regsvr32.exe' /s \
+    "$(windows_path "$PWD/build/windows32/kestrelgrove.dll")" </dev/null ||
+    { echo "demo: regsvr32 of the 32-bit kestrelgrove.dll failed" >&2; exit 1; }
+  echo "32-bit: build/windows32/kestrelgrove.dll registered"
+else
+  echo "32-bit: build/windows32/kestrelgrove.dll built, not registered: this machine cannot run 32-bit programs"
+fi
 
 scripts/install-example.sh
 
 echo
 echo "== Toolbar settings, loaded as the engine loads them"
-cmake/wine-run.sh build/windows/showsettings.exe | tr -d '\r'
+settings=$(cmake/wine-run.sh build/windows/showsettings.exe | tr -d '\r')
+echo "$settings"
+if ! grep -Eq '^ *Toolbar Name += .*\(registry\)' <<<"$settings"; then
+  echo >&2
+  echo "demo: FAILED: the 64-bit programs do not see the toolbar key: \"Toolbar Name\" does not come from the registry." >&2
+  echo "demo: the installation wrote it where a 64-bit process does not look (the 32-bit registry view?)." >&2
+  exit 1
+fi
 
 echo
-echo "== The example toolbar in the stand-in browser"
+echo "== The example toolbar in the stand-in browser (64-bit, the band loaded by COM)"
 # The display the programs run on: the X server started above, else the user's.
 display=${DISPLAY:-}
 # Under the X server started above nobody can close the browser: it ends by
-# itself 6 s after its window is up, and the picture is taken meanwhile. On
-# the user's own display it stays until the user closes it.
+# itself 15 s after it starts, and the picture is taken meanwhile. On the
+# user's own display it stays until the user closes it.
 lifetime=()
 if [ -f "$KG_WIN_BUILD/xvfb.display" ]; then
   display=$(cat "$KG_WIN_BUILD/xvfb.display")
-  lifetime=(--screenshot-after 6000)
+  lifetime=(--screenshot-after 15000)
 else
   echo "Close the stand-in browser window to end the demo."
 fi
 mkdir -p build/demo
 shot=$PWD/build/demo/toolbar.png
-rm -f "$shot"
-cmake/wine-run.sh build/windows/bandhost.exe "${lifetime[@]}" | tr -d '\r' &
+out=$PWD/build/demo/bandhost.out
+err=$PWD/build/demo/bandhost.err
+rm -f "$shot" "$out" "$err"
+cmake/wine-run.sh build/windows/bandhost.exe "${lifetime[@]}" </dev/null >"$out" 2>"$err" &
 host=$!
-for _ in $(seq 40); do
-  DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q "Kestrelgrove stand-in browser" && break
+# The picture is taken 2 s after the band opened, or, when a box holds the
+# band's build up, shortly before the browser's own end.
+opened=0
+for _ in $(seq 48); do
+  if tr -d '\r' <"$out" | grep -q '^bandhost: band open'; then opened=1; break; fi
+  kill -0 "$host" 2>/dev/null || break
   sleep 0.25
 done
-sleep 2  # let the toolbar paint
-DISPLAY=$display import -window root "$shot"
+[ $opened -eq 1 ] && sleep 2
+if kill -0 "$host" 2>/dev/null; then
+  DISPLAY=$display import -window root "$shot"
+fi
+status=0
+wait "$host" || status=$?
+tr -d '\r' <"$out"
+tr -d '\r' <"$err" >&2
+if grep -q '^bandhost: error box:' "$err"; then
+  echo "demo: the toolbar showed an error box (its text is above)" >&2
+fi
+if [ $status -ne 0 ] || ! tr -d '\r' <"$out" | grep -q '^bandhost: band open'; then
+  echo "demo: FAILED: the stand-in browser could not show the band (exit $status)" >&2
+  exit 1
+fi
+if [ ! -f "$shot" ]; then
+  echo "demo: FAILED: no screenshot taken" >&2
+  exit 1
+fi
 echo "Screenshot: $shot"
-wait "$host"

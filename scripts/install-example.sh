@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the example toolbar into the Windows build's Wine prefix, as a
 # publisher's installer would: the files into the install folder, then the
-# values "InstallPath", "Toolbar Name" and "Toolbar File" into the toolbar key.
+# values "InstallPath", "Toolbar Name" and "Toolbar File" into the toolbar key,
+# in both registry views: the 64-bit DLL reads the one, the 32-bit DLL the other.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${KG_WIN_BUILD:-$here/build/windows}
@@ -23,9 +24,12 @@ else
 fi
 
 reg_sz() {
-  "$here/cmake/wine-run.sh" reg add "$toolbar_key" /v "$1" /t REG_SZ /d "$2" /f /reg:64 >/dev/null
+  local view
+  for view in 64 32; do
+    "$here/cmake/wine-run.sh" reg add "$toolbar_key" /v "$1" /t REG_SZ /d "$2" /f /reg:$view >/dev/null
+  done
 }
 reg_sz "InstallPath" "$install_dir"
 reg_sz "Toolbar Name" "Kestrelgrove Example Toolbar"
 reg_sz "Toolbar File" "Kestrelgrove"
-echo "Installed the example toolbar into $install_dir (toolbar key $clsid)"
+echo "Installed the example toolbar into $install_dir (toolbar key $clsid, 64- and 32-bit views)"

@@ -1,16 +1,20 @@
-// bandhost: the stand-in browser. Opens a browser frame, builds the toolbar
-// window of the installed toolbar in the frame's band site, hands it the
-// frame's browser object, and runs until the frame is closed.
+// bandhost: the stand-in browser. Opens a browser frame and does to the
+// installed band what a browser does: creates it by class identifier from the
+// registry (kestrelgrove.dll, registered with regsvr32), gives it a site,
+// docks its window in the band strip, routes keyboard and context menu to it,
+// closes it when asked through ShowBrowserBar, and at the end releases it and
+// reports whether COM unloaded the DLL.
 //
-//   bandhost.exe [--screenshot-after MS]
+//   bandhost.exe [--screenshot-after MS] [--quit-after-close]
 //
 // With --screenshot-after the program ends by itself after MS milliseconds,
-// so a script can take a picture of the screen while it runs.
+// so a script can take a picture of the screen while it runs; an error box
+// still open then is reported on standard error and closed. With
+// --quit-after-close it ends once the band was closed (a script's run).
 #include "config/Settings.h"
 #include "kit/Error.h"
 #include "kit/Handles.h"
-#include "host/WebBrowserHost.h"
-#include "toolbar/KestrelgroveForm.h"
+#include "tools/bandhost/lib/BandSite.h"
 #include "tools/bandhost/lib/BrowserFrame.h"
 
 #include <windows.h>
@@ -18,14 +22,20 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <exception>
 #include <memory>
 #include <string>
 
 namespace {
 
+constexpr char kDllName[] = "kestrelgrove.dll";
+// How often navigations recorded inside modal loops are printed.
+constexpr UINT kNavigationPollMs = 50;
+
 struct Options {
     long quitAfterMs = -1;  // run until closed
+    bool quitAfterClose = false;
 };
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -39,65 +49,156 @@ bool parseOptions(int argc, char** argv, Options& options) {
                 return false;
             }
             options.quitAfterMs = ms;
+        } else if (arg == "--quit-after-close") {
+            options.quitAfterClose = true;
         } else {
-            std::fprintf(stderr, "usage: bandhost.exe [--screenshot-after MS]\n");
+            std::fprintf(stderr, "usage: bandhost.exe [--screenshot-after MS] [--quit-after-close]\n");
             return false;
         }
     }
     return true;
 }
 
-void CALLBACK quitTimer(HWND, UINT, UINT_PTR, DWORD) {
+std::string narrow(const std::wstring& s) {
+    if (s.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// Prints each navigation the browser object received, once, as it comes.
+class NavigationPrinter {
+public:
+    explicit NavigationPrinter(const bandhost::StandInBrowser& browser) : browser_(browser) {}
+    void flush() {
+        const auto& calls = browser_.navigations();
+        for (; printed_ < calls.size(); ++printed_) {
+            std::printf("navigate: %s\n", narrow(calls[printed_].url).c_str());
+            std::fflush(stdout);
+        }
+    }
+
+private:
+    const bandhost::StandInBrowser& browser_;
+    size_t printed_ = 0;
+};
+
+NavigationPrinter* g_printer = nullptr;
+
+void CALLBACK navigationTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_printer) g_printer->flush();
+}
+
+BOOL CALLBACK reportErrorBox(HWND window, LPARAM) {
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    // A message box shows its text in the static control 0xFFFF.
+    char text[2048] = {};
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    std::fprintf(stderr, "bandhost: error box: %s\n", text);
+    std::fflush(stderr);
+    return TRUE;
+}
+
+// The screenshot time is up: report the boxes nobody can press under a
+// virtual display, then end every loop (a message box's loop ends on WM_QUIT).
+void CALLBACK quitTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    EnumThreadWindows(GetCurrentThreadId(), reportErrorBox, 0);
     PostQuitMessage(0);
 }
 
-// The band site's client size: what the browser gives the band.
-SIZE siteSize(HWND site) {
-    RECT r{};
-    GetClientRect(site, &r);
-    return {r.right - r.left, r.bottom - r.top};
+class ThreadTimer {
+public:
+    ThreadTimer(UINT ms, TIMERPROC proc) : id_(SetTimer(nullptr, 0, ms, proc)) {
+        if (!id_) throw kit::OSError(GetLastError(), "Cannot start a timer");
+    }
+    ~ThreadTimer() { KillTimer(nullptr, id_); }
+    ThreadTimer(const ThreadTimer&) = delete;
+    ThreadTimer& operator=(const ThreadTimer&) = delete;
+
+private:
+    UINT_PTR id_;
+};
+
+// Handles what is already queued (a band's deferred window destruction, for
+// one), without waiting.
+void drainQueue() {
+    MSG msg;
+    for (int i = 0; i < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (msg.message == WM_QUIT) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
 }
 
 int run(const Options& options) {
+    // Before anything that may show a box nobody could press.
+    std::unique_ptr<ThreadTimer> quit;
+    if (options.quitAfterMs >= 0) quit = std::make_unique<ThreadTimer>(static_cast<UINT>(options.quitAfterMs), quitTimer);
+
     kg::LoadToolbarSettings();
     const kg::TToolbarSettings& settings = kg::ToolbarSettings();
     std::printf("bandhost: toolbar \"%s\" from %s\n", settings.ToolbarName.c_str(),
                 settings.ConfigFileName().c_str());
+    std::fflush(stdout);
 
     bandhost::BrowserFrame frame(1000, 600);
     frame.show();
+    NavigationPrinter printer(frame.browser());
+    g_printer = &printer;
+    ThreadTimer poll(kNavigationPollMs, navigationTimer);
 
-    std::unique_ptr<kg::TformToolbar> toolbar = std::make_unique<kg::TformToolbar>(frame.siteWindow());
-    toolbar->AttachBrowser(std::make_shared<kg::WebBrowserHost>(frame.webBrowser()));
-    const SIZE band = siteSize(frame.siteWindow());
-    toolbar->SetBounds(0, 0, band.cx, band.cy);
+    int status = 0;
+    {
+        bandhost::HostedBand band(frame, kg::CLSID_Kestrelgrove);
+        frame.setOnClose([&] {
+            band.close();
+            PostQuitMessage(0);
+        });
+        try {
+            band.open();
+            RECT r{};
+            GetWindowRect(band.window(), &r);
+            std::printf("bandhost: band open at %ld,%ld size %ldx%ld (screen), strip height %d\n", r.left, r.top,
+                        r.right - r.left, r.bottom - r.top, frame.bandHeight());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "bandhost: %s\n", e.what());
+            status = 1;
+        }
+        std::fflush(stdout);
+        std::fflush(stderr);
 
-    // The browser hides the band when asked: the band's window goes once the
-    // click that asked has returned.
-    frame.browser().setOnShowBrowserBar([&](const bandhost::ShowBrowserBarCall& call) {
-        if (!call.showValue) frame.post([&] { toolbar.reset(); });
-    });
-    frame.setOnClose([&] {
-        toolbar.reset();
-        PostQuitMessage(0);
-    });
-
-    UINT_PTR timer = 0;
-    if (options.quitAfterMs >= 0) {
-        timer = SetTimer(nullptr, 0, static_cast<UINT>(options.quitAfterMs), quitTimer);
-        if (!timer) throw kit::OSError(GetLastError(), "Cannot start the timer");
+        int closesSeen = band.closeCount();
+        MSG msg;
+        BOOL got;
+        while (status == 0 && (got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+            if (got == -1) break;
+            if (!band.translateAccelerator(msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+            printer.flush();
+            if (band.closeCount() != closesSeen) {
+                closesSeen = band.closeCount();
+                std::printf("bandhost: band closed\n");
+                std::fflush(stdout);
+                if (options.quitAfterClose) PostQuitMessage(0);
+            }
+        }
+        frame.setOnClose(nullptr);
+        band.close();
+        drainQueue();
+        printer.flush();
     }
+    g_printer = nullptr;
 
-    MSG msg;
-    BOOL got;
-    while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
-        if (got == -1) break;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (timer) KillTimer(nullptr, timer);
-    toolbar.reset();
-    return 0;
+    CoFreeUnusedLibraries();
+    std::printf("bandhost: %s %s\n", kDllName, GetModuleHandleA(kDllName) ? "still loaded" : "unloaded");
+    std::fflush(stdout);
+    return status;
 }
 
 } // namespace

@@ -53,15 +53,24 @@ std::wstring describe(const ShowBrowserBarCall& call) {
 }
 
 // Direct children only: the band's own controls are the band's business.
-void stretchChildren(HWND site) noexcept {
+void stretchChildren(HWND site, int left) noexcept {
     RECT area;
     GetClientRect(site, &area);
+    const int width = area.right - area.left - left;
     for (HWND child = GetWindow(site, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT r;
         GetWindowRect(child, &r);
         MapWindowPoints(nullptr, site, reinterpret_cast<POINT*>(&r), 2);
-        SetWindowPos(child, nullptr, 0, r.top, area.right - area.left, r.bottom - r.top,
+        SetWindowPos(child, nullptr, left, r.top, width > 0 ? width : 0, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// Two raised ridges, as a browser draws the handle of a band.
+void paintGripper(HDC dc, int width, int height) noexcept {
+    for (int x = 2; x + 3 <= width - 1; x += 3) {
+        RECT ridge{x, 2, x + 3, height - 2};
+        DrawEdge(dc, &ridge, BDR_RAISEDINNER, BF_RECT);
     }
 }
 
@@ -105,6 +114,7 @@ BrowserFrame::BrowserFrame(int width, int height) : browser_(StandInBrowser::cre
         const DWORD code = GetLastError();
         throw kit::OSError(code, "Cannot create the band site window (error " + std::to_string(code) + ")");
     }
+    SetWindowLongPtrW(site_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     browser_->setFrameWindow(frame);
     layout();
 }
@@ -127,14 +137,32 @@ void BrowserFrame::setSize(int width, int height) {
 RECT BrowserFrame::contentRect() const noexcept {
     RECT r{};
     if (hwnd_) GetClientRect(hwnd_.get(), &r);
-    r.top = kBandAreaHeight;
+    r.top = bandAreaHeight();
     r.bottom = r.bottom - kStatusBarHeight;
     if (r.bottom < r.top) r.bottom = r.top;
     return r;
 }
 
 void BrowserFrame::fitBand() const noexcept {
-    if (site_) stretchChildren(site_);
+    if (site_) stretchChildren(site_, gripperWidth_);
+}
+
+void BrowserFrame::setBandStrip(int height, int gripperWidth) {
+    bandHeight_ = height > 0 ? height : kBandHeight;
+    gripperWidth_ = gripperWidth > 0 ? gripperWidth : 0;
+    layout();
+    fitBand();
+    if (hwnd_) InvalidateRect(hwnd_.get(), nullptr, TRUE);
+    if (site_) InvalidateRect(site_, nullptr, TRUE);
+}
+
+void BrowserFrame::dockBand(HWND band) const noexcept {
+    if (!site_ || !band) return;
+    RECT area;
+    GetClientRect(site_, &area);
+    const int width = area.right - gripperWidth_;
+    SetWindowPos(band, nullptr, gripperWidth_, 0, width > 0 ? width : 0, area.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void BrowserFrame::post(std::function<void()> fn) {
@@ -166,7 +194,7 @@ void BrowserFrame::layout() noexcept {
     RECT client;
     GetClientRect(hwnd_.get(), &client);
     const int width = client.right - client.left - 2 * kBandMargin;
-    MoveWindow(site_, kBandMargin, kBandMargin, width > 0 ? width : 0, kBandHeight, TRUE);
+    MoveWindow(site_, kBandMargin, kBandMargin, width > 0 ? width : 0, bandHeight_, TRUE);
 }
 
 void BrowserFrame::paint(HDC dc) noexcept {
@@ -177,7 +205,7 @@ void BrowserFrame::paint(HDC dc) noexcept {
         kit::select_object normalFont(dc, GetStockObject(DEFAULT_GUI_FONT));
 
         // Band area: a frame-coloured strip around the site window.
-        RECT band{client.left, client.top, client.right, kBandAreaHeight};
+        RECT band{client.left, client.top, client.right, bandAreaHeight()};
         FillRect(dc, &band, GetSysColorBrush(COLOR_BTNFACE));
 
         RECT content = contentRect();
@@ -262,9 +290,50 @@ LRESULT CALLBACK BrowserFrame::frameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     return self ? self->handle(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+LRESULT BrowserFrame::handleSite(HWND site, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    switch (msg) {
+    case WM_SIZE:
+        stretchChildren(site, gripperWidth_);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(site, &ps);
+        RECT r;
+        GetClientRect(site, &r);
+        paintGripper(dc, gripperWidth_, r.bottom);
+        EndPaint(site, &ps);
+        return 0;
+    }
+    case WM_CONTEXTMENU: {
+        // Asked on the site window itself: the gripper, the only part the band does not cover.
+        if (reinterpret_cast<HWND>(wp) != site || !onGripperMenu_) break;
+        POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        if (lp == -1) {
+            at = {gripperWidth_ / 2, bandHeight_ / 2};
+            ClientToScreen(site, &at);
+        }
+        try {
+            const auto callback = onGripperMenu_;  // the menu's command may replace it
+            callback(at);
+        } catch (...) {
+            ++postedFailures_;
+        }
+        return 0;
+    }
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(site, GWLP_USERDATA, 0);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(site, msg, wp, lp);
+}
+
 LRESULT CALLBACK BrowserFrame::siteProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    auto* self = reinterpret_cast<BrowserFrame*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self) return self->handleSite(hwnd, msg, wp, lp);
     if (msg == WM_SIZE) {
-        stretchChildren(hwnd);
+        stretchChildren(hwnd, 0);
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);

@@ -46,6 +46,17 @@ public:
     // Stretches the site window's children to the band area's width (done on
     // every resize; call it after docking a new window).
     void fitBand() const noexcept;
+    // The band strip: the site window's height, and the gripper at its left
+    // (drawn, kept free of the band's window).
+    void setBandStrip(int height, int gripperWidth);
+    int bandHeight() const noexcept { return bandHeight_; }
+    int gripperWidth() const noexcept { return gripperWidth_; }
+    // The height of the band area above the content.
+    int bandAreaHeight() const noexcept { return bandHeight_ + 2 * kBandMargin; }
+    // Places a band's window over the whole band strip right of the gripper.
+    void dockBand(HWND band) const noexcept;
+    // Called with the screen point of a context menu asked for on the gripper.
+    void setOnGripperMenu(std::function<void(POINT)> fn) { onGripperMenu_ = std::move(fn); }
 
     // Runs fn on the frame's thread once the current message is handled: how
     // a browser reacts "later" (say, closes a band after ShowBrowserBar
@@ -64,12 +75,16 @@ private:
     void layout() noexcept;
     void paint(HDC dc) noexcept;
     void runPosted() noexcept;
+    LRESULT handleSite(HWND site, UINT msg, WPARAM wp, LPARAM lp) noexcept;
 
     kit::com_ptr<StandInBrowser> browser_;
     kit::unique_hgdiobj bigFont_;
     std::deque<std::function<void()>> posted_;
     int postedFailures_ = 0;
     std::function<void()> onClose_;
+    std::function<void(POINT)> onGripperMenu_;
+    int bandHeight_ = kBandHeight;
+    int gripperWidth_ = 0;
     HWND site_ = nullptr;  // a child: destroyed with the frame
     kit::unique_hwnd hwnd_;
 };

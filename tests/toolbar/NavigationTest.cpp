@@ -30,9 +30,9 @@ namespace fs = std::filesystem;
 // The server: /body answers a 5000-byte body, /empty an empty one, /cut
 // announces 5000 bytes but sends 1500 and closes; anything else is a 404
 // page. Every request's path goes to requests.log. It ends itself after
-// five minutes should nobody stop it.
+// five minutes should nobody stop it, and takes its "ready" file away when it ends.
 constexpr char kServerScript[] = R"PY(
-import http.server, os, socket, sys, threading
+import http.server, os, signal, socket, sys, threading
 folder = sys.argv[1]
 BODY = bytes((i * 7 + 3) % 256 for i in range(5000))
 PAGE = b"<html><body>No such page</body></html>\r\n"
@@ -70,7 +70,11 @@ spare = socket.socket()
 spare.bind(("127.0.0.1", 0))
 unused = spare.getsockname()[1]
 spare.close()
-threading.Timer(300, lambda: os._exit(0)).start()
+def stop(*args):
+    os.remove(os.path.join(folder, "ready"))
+    os._exit(0)
+signal.signal(signal.SIGTERM, stop)
+threading.Timer(300, stop).start()
 open(os.path.join(folder, "requests.log"), "w").close()
 with open(os.path.join(folder, "ready.tmp"), "w") as ready:
     ready.write("%d %d %d\n" % (server.server_address[1], unused, os.getpid()))
@@ -137,7 +141,14 @@ protected:
     }
 
     static void TearDownTestSuite() {
-        if (pid_ > 0) startUnixProgram("Z:\\bin\\kill " + std::to_string(pid_));
+        if (pid_ > 0 && startUnixProgram("Z:\\bin\\kill " + std::to_string(pid_))) {
+            const fs::path ready = fs::path(folder_) / "ready";
+            for (int i = 0; i < 200 && fs::exists(ready); ++i) Sleep(50);
+            if (!fs::exists(ready)) {
+                std::error_code ignored;
+                fs::remove_all(folder_, ignored);
+            }
+        }
         pid_ = 0;
     }
 

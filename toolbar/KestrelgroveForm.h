@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kit {
 class TTBDock;
@@ -168,6 +169,13 @@ private:
     // The box's list written to the history file (when the window knows it).
     void writeHistoryFromSearchBox();
     void navigate(const std::string& url);
+    // The search box's list as the box holds it, kept beside the box: asking
+    // the box entry by entry costs a window message for each entry.
+    const std::vector<std::string>& shownSearches();
+    // Replaces the box's list; `ascending` when the entries are already in the box's order.
+    void showSearches(const std::vector<std::string>& entries, bool ascending);
+    std::vector<std::string> shownSearches_;
+    bool shownSearchesKnown_ = false;
 };
 
 } // namespace kg

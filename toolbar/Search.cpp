@@ -11,6 +11,7 @@
 #include "kit/MessageBox.h"
 #include "toolbar/ComHelpers.h"
 #include "toolbar/HistoryFile.h"
+#include "toolbar/HistoryList.h"
 #include "toolbar/Navigation.h"
 #include "toolbar/SearchUrl.h"
 #include "toolbar/Shell.h"
@@ -73,27 +74,57 @@ void TformToolbar::AddToHistory() {
         HistoryList->Clear();
         HistoryList->AddAll(lines);
     }
-    const std::vector<std::string> shown = SearchBox->ItemList();
+    const std::vector<std::string>& shown = shownSearches();
     HistoryList->AddAll(shown);
-    if (shown != HistoryList->Strings()) SearchBox->Assign(HistoryList->Strings());
+    if (shown != HistoryList->Strings()) showSearches(HistoryList->Strings(), true);
 
     const std::string text = SearchBox->Text();
     if (HistoryList->IndexOf(text) >= 0) return;
-    SearchBox->Add(text);
+    const int at = SearchBox->Add(text);
+    if (shownSearchesKnown_ && at >= 0 && at <= static_cast<int>(shownSearches_.size()))
+        shownSearches_.insert(shownSearches_.begin() + at, text);
+    else
+        shownSearchesKnown_ = false;
     writeHistoryFromSearchBox();
 }
 
 void TformToolbar::writeHistoryFromSearchBox() {
     if (!historyFileKnown()) return;
-    WriteHistoryFile(HistoryFileName, SearchBox->ItemList());
+    WriteHistoryFile(HistoryFileName, shownSearches());
 }
+
+const std::vector<std::string>& TformToolbar::shownSearches() {
+    if (!shownSearchesKnown_ || static_cast<int>(shownSearches_.size()) != SearchBox->Count()) {
+        shownSearches_ = SearchBox->ItemList();
+        shownSearchesKnown_ = true;
+    }
+    return shownSearches_;
+}
+
+void TformToolbar::showSearches(const std::vector<std::string>& entries, bool ascending) {
+    shownSearchesKnown_ = false;
+    SearchBox->Assign(entries);
+    if (!ascending) return;
+    shownSearches_ = entries;
+    shownSearchesKnown_ = true;
+}
+
+namespace {
+// Ascending with no two entries equal: the box keeps them in this order.
+bool strictlyAscending(const std::vector<std::string>& lines) {
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        if (CompareHistoryText(lines[i - 1], lines[i]) >= 0) return false;
+    return true;
+}
+} // namespace
 
 void TformToolbar::LoadSearchHistory() {
     if (HistoryFileExists(HistoryFileName)) HistoryList->AddAll(ReadHistoryFile(HistoryFileName));
     if (SearchBox->Count() == 0) {
-        SearchBox->Assign(HistoryList->Strings());
+        showSearches(HistoryList->Strings(), true);
         return;
     }
+    shownSearchesKnown_ = false;
     for (const std::string& entry : HistoryList->Strings()) SearchBox->Add(entry);
 }
 
@@ -142,7 +173,7 @@ void TformToolbar::miSaveSearchesClick(kit::TComponent*) {
     SaveDialog1->Title = "Save Searches To File";
     if (!SaveDialog1->Execute()) return;
     try {
-        WriteHistoryFile(SaveDialog1->FileName, SearchBox->ItemList());
+        WriteHistoryFile(SaveDialog1->FileName, shownSearches());
     } catch (const kit::InOutError&) {
         kit::ShowError(kFileIOError, kErrorCaption);
     }
@@ -158,7 +189,7 @@ void TformToolbar::miLoadSearchesClick(kit::TComponent*) {
         kit::ShowError(kFileIOError, kErrorCaption);
         return;
     }
-    SearchBox->Assign(lines);
+    showSearches(lines, strictlyAscending(lines));
 }
 
 void TformToolbar::miEditHistoryClick(kit::TComponent*) {
@@ -168,7 +199,8 @@ void TformToolbar::miEditHistoryClick(kit::TComponent*) {
 
 void TformToolbar::miRefreshSearchesClick(kit::TComponent*) {
     if (!historyFileKnown() || !HistoryFileExists(HistoryFileName)) return;
-    SearchBox->Assign(ReadHistoryFile(HistoryFileName));
+    const std::vector<std::string> lines = ReadHistoryFile(HistoryFileName);
+    showSearches(lines, strictlyAscending(lines));
 }
 
 void TformToolbar::miRemoveSelectedClick(kit::TComponent*) {
@@ -177,13 +209,18 @@ void TformToolbar::miRemoveSelectedClick(kit::TComponent*) {
         kit::ShowMessage("Nothing to Remove.");
         return;
     }
+    const bool known = shownSearchesKnown_ && static_cast<int>(shownSearches_.size()) == SearchBox->Count();
     SearchBox->Delete(selected);
+    if (known)
+        shownSearches_.erase(shownSearches_.begin() + selected);
+    else
+        shownSearchesKnown_ = false;
     writeHistoryFromSearchBox();
 }
 
 void TformToolbar::miClearSearchesClick(kit::TComponent*) {
     if (!kit::Confirm("Are you sure you want to clear history?")) return;
-    SearchBox->Clear();
+    showSearches({}, true);
     writeHistoryFromSearchBox();
 }
 

@@ -41,8 +41,8 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/host/DllMain.cpp)
   set_target_properties(kestrelgrove PROPERTIES PREFIX "" OUTPUT_NAME kestrelgrove)
   target_link_libraries(kestrelgrove PRIVATE kg_host)
   target_compile_options(kestrelgrove PRIVATE ${KG_WARNINGS})
-  # -Wl,--kill-at keeps 32-bit exports free of @N decorations.
-  target_link_options(kestrelgrove PRIVATE -Wl,--kill-at)
+  # 32-bit exports: the .def names bind to the stdcall symbols and go out free of @N decorations.
+  target_link_options(kestrelgrove PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
   find_program(KG_OBJDUMP NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-objdump objdump REQUIRED)
   add_test(NAME dll_imports_and_exports
            COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:kestrelgrove> -DOBJDUMP=${KG_OBJDUMP}

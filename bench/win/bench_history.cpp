@@ -4,6 +4,7 @@
 // the search box (the start-up steps of the window). Median of a few runs.
 //
 // Usage: kg_bench_history.exe [entries] [runs]
+#include "bench/win/BenchSupport.h"
 #include "config/Registry.h"
 #include "config/Settings.h"
 #include "kit/ComboBox.h"
@@ -32,22 +33,7 @@ namespace {
 
 constexpr char kToolbarName[] = "Bench History";
 
-class QuietPlatform : public kit::Platform {
-public:
-    int boxes = 0;
-    std::string lastText;
-    int messageBox(HWND, const std::string& text, const std::string&, UINT type) override {
-        ++boxes;
-        lastText = text;
-        return (type & MB_YESNO) ? IDNO : IDOK;
-    }
-    bool fileDialog(HWND, kit::FileDialogRequest&) override { return false; }
-    void shellOpen(const std::string&) override {}
-    HRESULT hlinkNavigate(const std::wstring&) override { return S_OK; }
-    HRESULT createAutomationObject(const std::wstring&, IDispatch**) override { return E_NOTIMPL; }
-    DWORD tickCount() override { return GetTickCount(); }
-    kit::CalendarDate today() override { return {2026, 12, 8}; }
-};
+using kgbench::QuietPlatform;
 
 double secondsOf(const std::function<void()>& work) {
     LARGE_INTEGER frequency, t0, t1;
@@ -58,11 +44,7 @@ double secondsOf(const std::function<void()>& work) {
     return static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using kgbench::median;
 
 // Searches as people type them: one to three words of mixed case, all different.
 std::vector<std::string> makeSearches(std::size_t count) {
@@ -87,17 +69,9 @@ int main(int argc, char** argv) {
     const std::size_t entries = argc > 1 ? static_cast<std::size_t>(std::atol(argv[1])) : 100000;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
 
-    const HRESULT ole = OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-    QuietPlatform platform;
-    kit::setPlatform(&platform);
-
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::filesystem::path folder =
-        std::filesystem::path(temp) / ("kg-bench-history-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::create_directories(folder);
+    kgbench::BenchSession session("kg-bench-history-");
+    QuietPlatform& platform = session.platform;
+    const std::filesystem::path& folder = session.folder;
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
     kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "InstallPath", folder.string(), kg::RegistryType::String);
     kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Toolbar Name", kToolbarName, kg::RegistryType::String);
@@ -164,9 +138,5 @@ int main(int argc, char** argv) {
 
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
     kg::LoadToolbarSettings();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    kit::setPlatform(nullptr);
-    if (SUCCEEDED(ole)) OleUninitialize();
     return status;
 }

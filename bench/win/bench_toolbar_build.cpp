@@ -7,6 +7,7 @@
 //
 // Usage: kg_bench_toolbar_build.exe [runs] [case ...]
 //   case: a number of top-level items, or "sub:<n>" for n items under one submenu.
+#include "bench/win/BenchSupport.h"
 #include "config/Registry.h"
 #include "config/Settings.h"
 #include "kit/Handles.h"
@@ -33,23 +34,7 @@ namespace {
 
 constexpr char kToolbarFile[] = "BenchBar";
 
-// Message boxes must not wait for a user: they are counted and answered OK.
-class QuietPlatform : public kit::Platform {
-public:
-    int boxes = 0;
-    std::string lastText;
-    int messageBox(HWND, const std::string& text, const std::string&, UINT type) override {
-        ++boxes;
-        lastText = text;
-        return (type & MB_YESNO) ? IDNO : IDOK;
-    }
-    bool fileDialog(HWND, kit::FileDialogRequest&) override { return false; }
-    void shellOpen(const std::string&) override {}
-    HRESULT hlinkNavigate(const std::wstring&) override { return S_OK; }
-    HRESULT createAutomationObject(const std::wstring&, IDispatch**) override { return E_NOTIMPL; }
-    DWORD tickCount() override { return GetTickCount(); }
-    kit::CalendarDate today() override { return {2026, 12, 8}; }
-};
+using kgbench::QuietPlatform;
 
 // The values of the toolbar key as they were before the benchmark, put back after it.
 class SavedKey {
@@ -116,11 +101,7 @@ double seconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
     return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+using kgbench::median;
 
 void pump() {
     MSG msg;
@@ -187,17 +168,9 @@ int main(int argc, char** argv) {
                  {"10,000 top-level", 10000, false},
                  {"10,000 under a submenu", 10000, true}};
 
-    const HRESULT ole = OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-    QuietPlatform platform;
-    kit::setPlatform(&platform);
-
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::filesystem::path folder =
-        std::filesystem::path(temp) / ("kg-bench-toolbar-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::create_directories(folder);
+    kgbench::BenchSession session("kg-bench-toolbar-");
+    QuietPlatform& platform = session.platform;
+    const std::filesystem::path& folder = session.folder;
     int status = 0;
     {
         SavedKey saved;
@@ -236,9 +209,5 @@ int main(int argc, char** argv) {
         }
     }
     kg::LoadToolbarSettings();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    kit::setPlatform(nullptr);
-    if (SUCCEEDED(ole)) OleUninitialize();
     return status;
 }

@@ -1,0 +1,73 @@
+#pragma once
+// What the Windows benchmarks share: a platform whose message boxes never
+// wait for a user, and the median of a set of timings.
+#include "kit/Platform.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace kgbench {
+
+// Message boxes are counted and answered at once (No to a question, else OK).
+class QuietPlatform : public kit::Platform {
+public:
+    int boxes = 0;
+    std::string lastText;
+    int messageBox(HWND, const std::string& text, const std::string&, UINT type) override {
+        ++boxes;
+        lastText = text;
+        return (type & MB_YESNO) ? IDNO : IDOK;
+    }
+    bool fileDialog(HWND, kit::FileDialogRequest&) override { return false; }
+    void shellOpen(const std::string&) override {}
+    HRESULT hlinkNavigate(const std::wstring&) override { return S_OK; }
+    HRESULT createAutomationObject(const std::wstring&, IDispatch**) override { return E_NOTIMPL; }
+    DWORD tickCount() override { return GetTickCount(); }
+    kit::CalendarDate today() override { return {2026, 12, 8}; }
+};
+
+// One benchmark run: OLE, the common controls, the quiet platform and a
+// fresh folder of its own under the temporary folder, all undone at the end.
+class BenchSession {
+public:
+    explicit BenchSession(const std::string& folderPrefix) : ole_(OleInitialize(nullptr)) {
+        INITCOMMONCONTROLSEX icc{sizeof icc,
+                                 ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&icc);
+        kit::setPlatform(&platform);
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        folder = std::filesystem::path(temp) / (folderPrefix + std::to_string(GetCurrentProcessId()));
+        std::filesystem::create_directories(folder);
+    }
+    ~BenchSession() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        kit::setPlatform(nullptr);
+        if (SUCCEEDED(ole_)) OleUninitialize();
+    }
+    BenchSession(const BenchSession&) = delete;
+    BenchSession& operator=(const BenchSession&) = delete;
+
+    QuietPlatform platform;
+    std::filesystem::path folder;
+
+private:
+    HRESULT ole_;
+};
+
+inline double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+} // namespace kgbench

@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <set>
+#include <unordered_map>
 
 namespace kit {
 
@@ -181,8 +182,35 @@ void TControl::SetParentWindow(HWND foreign) {
     }
 }
 
+namespace {
+
+// The controls of this thread's windows. Every message looks its control up,
+// and a window property costs a server round trip under Wine; the property
+// stays for windows of other threads.
+thread_local std::unordered_map<HWND, TControl*>* threadControls = nullptr;
+
+std::unordered_map<HWND, TControl*>& controlsOfThisThread() {
+    if (!threadControls) threadControls = new std::unordered_map<HWND, TControl*>();
+    return *threadControls;
+}
+
+void forgetControl(HWND hwnd) noexcept {
+    if (!threadControls) return;
+    threadControls->erase(hwnd);
+    if (threadControls->empty()) {
+        delete threadControls;
+        threadControls = nullptr;
+    }
+}
+
+} // namespace
+
 TControl* TControl::FromHandle(HWND hwnd) noexcept {
     if (!hwnd) return nullptr;
+    if (threadControls) {
+        const auto found = threadControls->find(hwnd);
+        if (found != threadControls->end()) return found->second;
+    }
     return static_cast<TControl*>(GetPropA(hwnd, kControlProp));
 }
 
@@ -256,11 +284,17 @@ void TControl::createHandle() {
 void TControl::attach(HWND hwnd) noexcept {
     hwnd_ = hwnd;
     SetPropA(hwnd, kControlProp, this);
+    try {
+        controlsOfThisThread()[hwnd] = this;
+    } catch (...) {
+        // Without memory for the entry the property still finds the control.
+    }
 }
 
 void TControl::detach() noexcept {
     if (!hwnd_) return;
     RemovePropA(hwnd_, kControlProp);
+    forgetControl(hwnd_);
     // The procedure stays in place: someone may have chained in front of it,
     // and the window is gone after this message anyway.
     hwnd_ = nullptr;
@@ -274,6 +308,7 @@ void TControl::DestroyHandle() {
     // A window of another thread, or one whose destruction failed: let go of it anyway.
     if (hwnd_ == hwnd) {
         if (IsWindow(hwnd)) RemovePropA(hwnd, kControlProp);
+        forgetControl(hwnd);
         hwnd_ = nullptr;
         previousProc_ = nullptr;
     }

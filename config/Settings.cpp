@@ -74,6 +74,7 @@ void readOptions(TToolbarSettings& s) {
     s.FlashURL = readOption(ini, s, "Flash URL", std::string());
     s.SearchURL = readOption(ini, s, "Search URL", std::string(DefaultSearchURL));
     s.UpdatesURL = readOption(ini, s, "Updates URL", std::string());
+    s.SearchEncode = readOption(ini, s, "Search Encode", false);
 }
 
 } // namespace

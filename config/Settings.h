@@ -49,6 +49,9 @@ struct TToolbarSettings {
     std::string UpdatesURL;
     std::string MainMenu;
     bool SearchDynamic = true;
+    // Off: the search text goes into the URL as typed, spaces as "+". On: as
+    // a form value (UTF-8, percent-encoded, spaces as "+").
+    bool SearchEncode = false;
 
     // Source of each setting by its key ("InstallPath", "Company Name", ...);
     // a key not listed holds its default.

@@ -6,6 +6,7 @@
 #include "host/SHDocVwEvents.h"
 #include "host/WebBrowserHost.h"
 #include "kit/Control.h"
+#include "toolbar/About.h"
 #include "toolbar/KestrelgroveForm.h"
 #include "toolbar/Navigation.h"
 
@@ -230,9 +231,11 @@ STDMETHODIMP TQuorvane::InvokeCommand(CMINVOKECOMMANDINFO* info) noexcept {
         case ToolbarSupport:
             NavigateTo(browserHost_.get(), SpareBrowser, ToolbarSettings().ContactEMail);
             return S_OK;
+        case AboutToolbar:
+            ShowAboutWindow(false);
+            return S_OK;
         default:
-            // The About window is not part of this build yet.
-            return E_NOTIMPL;
+            return E_FAIL;
         }
     });
 }

@@ -128,7 +128,7 @@ void TformToolbar::BuildToolbar() {
         Toolbar->Items()->Add(button);
     }
 
-    // The search button's click handler comes with the search box.
+    SearchButton->OnClick = [this](kit::TComponent* sender) { MISearchClick(sender); };
     SearchButton->SetHint("");
     SearchButton->Tag = 0;
     SearchTemplate = settings.SearchURL;
@@ -181,7 +181,8 @@ void TformToolbar::buildItem(config::TBigIniFile& ini, const std::string& sectio
         item->SetGroupIndex(ini.ReadInteger(section, "GroupIndex", 0));
         item->SetAutoCheck(item->GroupIndex() > 0);
         item->SetEnabled(ini.ReadBool(section, "Enabled", true));
-        // The click handler of items with a command comes with the command dispatch.
+        if (section != kSearchSection && !item->Hint().empty())
+            item->OnClick = [this](kit::TComponent* sender) { MIClick(sender); };
     }
     item->SetVisible(ini.ReadBool(section, "Visible", true));
 

@@ -12,6 +12,8 @@
 #include "kit/Toolbar.h"
 #include "toolbar/Artwork.h"
 
+#include <utility>
+
 namespace kg {
 
 namespace {
@@ -103,7 +105,6 @@ void TformToolbar::createDesignedWidgets() {
     Image->SetStretch(true);
     Image->Cursor = kit::TCursor::crHandPoint;
     Image->SetPicture(MakeDesignBanner());
-    // OnClick (ImageClick) comes with the command handlers.
 
     SearchBox = make<kit::TComboBox>(this, "SearchBox");
     SearchBox->SetParent(Toolbar);
@@ -132,23 +133,48 @@ void TformToolbar::createDesignedWidgets() {
     popupSearch->SetImages(IconList_Main);
     PopupMenu = popupMain;
     ActiveControl = SearchBox;
+    wireDesignedHandlers();
     SetVisible(true);
+}
+
+void TformToolbar::wireDesignedHandlers() {
+    using Handler = void (TformToolbar::*)(kit::TComponent*);
+    const auto to = [this](Handler handler) {
+        return [this, handler](kit::TComponent* sender) { (this->*handler)(sender); };
+    };
+    Image->OnClick = to(&TformToolbar::ImageClick);
+    SearchBox->OnKeyPress = [this](kit::TComponent* sender, char& key) { SearchBoxKeyPress(sender, key); };
+    miSupport->OnClick = to(&TformToolbar::eMailClick);
+    miWebsite->OnClick = to(&TformToolbar::MIDirectURLClick);
+    miAbout->OnClick = to(&TformToolbar::AboutClick);
+    miClose->OnClick = to(&TformToolbar::miCloseClick);
+    const std::pair<kit::TTBItem*, Handler> searchMenu[] = {
+        {miCut, &TformToolbar::miCutClick},
+        {miCopy, &TformToolbar::miCopyClick},
+        {miPaste, &TformToolbar::miPasteClick},
+        {miDelete, &TformToolbar::miDeleteClick},
+        {miSelectAll, &TformToolbar::miSelectAllClick},
+        {miSaveSearches, &TformToolbar::miSaveSearchesClick},
+        {miLoadSearches, &TformToolbar::miLoadSearchesClick},
+        {miEditHistory, &TformToolbar::miEditHistoryClick},
+        {miRefreshSearches, &TformToolbar::miRefreshSearchesClick},
+        {miRemoveSelected, &TformToolbar::miRemoveSelectedClick},
+        {miClearSearches, &TformToolbar::miClearSearchesClick},
+    };
+    for (const auto& [item, handler] : searchMenu) item->OnClick = to(handler);
 }
 
 void TformToolbar::createMainMenu() {
     popupMain = make<kit::TTBPopupMenu>(this, "popupMain");
-    // The handlers of the first three entries come with the command handlers and the About window.
     miSupport = menuItem(this, popupMain, "miSupport", "Toolbar Support", 12);
     miWebsite = menuItem(this, popupMain, "miWebsite", "Toolbar Website", 11);
     TBSeparatorItem2 = menuSeparator(this, popupMain, "TBSeparatorItem2");
     miAbout = menuItem(this, popupMain, "miAbout", "About Toolbar...", -1);
     miClose = menuItem(this, popupMain, "miClose", "Close Toolbar", -1);
-    miClose->OnClick = [this](kit::TComponent* sender) { miCloseClick(sender); };
 }
 
 void TformToolbar::createSearchMenu() {
     popupSearch = make<kit::TTBPopupMenu>(this, "popupSearch");
-    // The handlers come with the search box and its history.
     miCut = menuItem(this, popupSearch, "miCut", "Cu&t", 0, "Ctrl+X",
                      "Cut|Cuts the selection and puts it on the Clipboard");
     miCopy = menuItem(this, popupSearch, "miCopy", "&Copy", 1, "Ctrl+C",

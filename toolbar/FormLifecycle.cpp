@@ -64,6 +64,7 @@ void TformToolbar::FormCreate(kit::TComponent*) {
     std::string folder = GetRegistryData(HKEY_LOCAL_MACHINE, settings.ToolbarKey, "InstallPath");
     if (folder.empty()) folder = hostProgramFolder();
     HistoryFileName = folder + "\\" + settings.ToolbarName + ".txt";
+    LoadSearchHistory();
     LastStatusText.clear();
 }
 

@@ -7,11 +7,17 @@
 
 namespace kg {
 
+// <0, 0 or >0: the order of the history (the user's locale, letter case ignored).
+int CompareHistoryText(const std::string& a, const std::string& b);
+
 class SortedTextList {
 public:
     // Inserts `text` at its sorted place; false (and nothing changes) when an
     // entry equal to it, letter case ignored, is already there.
     bool Add(const std::string& text);
+    // Adds every text as Add does. Texts that come in ascending order (a
+    // history file, a sorted box) are merged in one pass.
+    void AddAll(const std::vector<std::string>& texts);
     // Position of the entry equal to `text` (letter case ignored); -1 when absent.
     int IndexOf(const std::string& text) const;
     void Clear() noexcept { items_.clear(); }

@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kit {
 class TTBDock;
@@ -117,6 +118,40 @@ public:
     // Fills the toolbar from the configuration (runs inside FormCreate).
     void BuildToolbar();
 
+    // ---- the search box and its history
+    // Navigates to `urlTemplate` (the setting "Search URL" when empty) with
+    // `text` in place of its first "[search]", or appended; a non-empty text
+    // is first recorded in the history. A history that cannot be written is
+    // reported after the navigation, never instead of it.
+    void DoSearch(const std::string& urlTemplate, const std::string& text);
+    // Merges the history file and the box's list, and records the box's text
+    // when it is new (the file is then written).
+    void AddToHistory();
+    // Makes `engine` the selected search engine: its template, caption, image and Tag.
+    void SelectSearchEngine(const kit::TTBCustomItem& engine);
+    // The history file read into HistoryList and the box's list (window creation).
+    void LoadSearchHistory();
+    void MISearchClick(kit::TComponent* Sender);
+    void SearchBoxKeyPress(kit::TComponent* Sender, char& Key);
+    void miCutClick(kit::TComponent* Sender);
+    void miCopyClick(kit::TComponent* Sender);
+    void miPasteClick(kit::TComponent* Sender);
+    void miDeleteClick(kit::TComponent* Sender);
+    void miSelectAllClick(kit::TComponent* Sender);
+    void miSaveSearchesClick(kit::TComponent* Sender);
+    void miLoadSearchesClick(kit::TComponent* Sender);
+    void miEditHistoryClick(kit::TComponent* Sender);
+    void miRefreshSearchesClick(kit::TComponent* Sender);
+    void miRemoveSelectedClick(kit::TComponent* Sender);
+    void miClearSearchesClick(kit::TComponent* Sender);
+
+    // ---- commands of the items, the fixed menu entries and the banner
+    void MIClick(kit::TComponent* Sender);
+    void MIDirectURLClick(kit::TComponent* Sender);
+    void eMailClick(kit::TComponent* Sender);
+    void ImageClick(kit::TComponent* Sender);
+    void AboutClick(kit::TComponent* Sender);
+
 private:
     std::shared_ptr<BrowserHost> hostBrowser_;
 
@@ -128,6 +163,19 @@ private:
     void buildItem(config::TBigIniFile& ini, const std::string& section);
     // Selects the engine of the stored "Search Type".
     void restoreSearchType();
+    void wireDesignedHandlers();
+    // The window got as far as its history: the list is made and the file named.
+    bool historyFileKnown() const noexcept { return HistoryList && !HistoryFileName.empty(); }
+    // The box's list written to the history file (when the window knows it).
+    void writeHistoryFromSearchBox();
+    void navigate(const std::string& url);
+    // The search box's list as the box holds it, kept beside the box: asking
+    // the box entry by entry costs a window message for each entry.
+    const std::vector<std::string>& shownSearches();
+    // Replaces the box's list; `ascending` when the entries are already in the box's order.
+    void showSearches(const std::vector<std::string>& entries, bool ascending);
+    std::vector<std::string> shownSearches_;
+    bool shownSearchesKnown_ = false;
 };
 
 } // namespace kg

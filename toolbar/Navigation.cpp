@@ -41,6 +41,16 @@ void navigateByName(IDispatch& object, const std::string& url) {
                            result.get(), nullptr, nullptr));
 }
 
+// The first browser frame window on screen. A hidden one does not count: the
+// user closed it (a browser may keep its frame, hidden, while an automation
+// client holds the application), and a navigation there would show nothing.
+HWND visibleBrowserFrame() noexcept {
+    HWND frame = nullptr;
+    while ((frame = FindWindowExA(nullptr, frame, BrowserFrameClass, nullptr)) != nullptr)
+        if (IsWindowVisible(frame)) return frame;
+    return nullptr;
+}
+
 IDispatch* dispatchOf(kit::OleVariant& slot) noexcept {
     return slot.type() == VT_DISPATCH ? slot.get()->pdispVal : nullptr;
 }
@@ -69,7 +79,7 @@ void NavigateOutsideHost(kit::OleVariant& spareBrowser, const std::string& url) 
         navigateByName(*browser, url);
         return;
     }
-    if (HWND frame = FindWindowA(BrowserFrameClass, nullptr)) {
+    if (HWND frame = visibleBrowserFrame()) {
         navigateByName(*browser, url);
         SetForegroundWindow(frame);
         return;

@@ -16,7 +16,7 @@ inline constexpr char BrowserFrameClass[] = "IEFrame";
 void NavigateTo(BrowserHost* host, kit::OleVariant& spareBrowser, const std::string& url);
 
 // Creates the browser application on first use and keeps it in the slot; later
-// calls reuse it while a browser frame window exists, else hand the URL to the
+// calls reuse it while a browser frame window is on screen, else hand the URL to the
 // system's hyperlink navigation.
 void NavigateOutsideHost(kit::OleVariant& spareBrowser, const std::string& url);
 

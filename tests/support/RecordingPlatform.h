@@ -32,9 +32,17 @@ public:
     std::vector<std::wstring> hlinkNavigations;
     std::vector<std::wstring> automationRequests;
     std::function<HRESULT(const std::wstring&, IDispatch**)> automationFactory;
+    // Creation goes on to the real platform (the real automation object), still recorded.
+    void passAutomationToRealPlatform() {
+        automationFactory = [](const std::wstring& progId, IDispatch** out) {
+            return kit::realPlatform().createAutomationObject(progId, out);
+        };
+    }
 
     DWORD tick = 1000;
     DWORD tickStep = 0;  // added to tick at every call
+    // Called with each tick answered, before it is answered.
+    std::function<void(DWORD)> onTickCount;
     kit::CalendarDate todayDate{2026, 12, 7};
 
     int messageBox(HWND, const std::string& text, const std::string& caption, UINT type) override;
@@ -48,6 +56,7 @@ public:
     DWORD tickCount() override {
         DWORD t = tick;
         tick += tickStep;
+        if (onTickCount) onTickCount(t);
         return t;
     }
     kit::CalendarDate today() override { return todayDate; }

@@ -45,6 +45,7 @@ int main() {
     printSetting(s, "Flash URL", s.FlashURL);
     printSetting(s, "Search URL", s.SearchURL);
     printSetting(s, "Updates URL", s.UpdatesURL);
+    printSetting(s, "Search Encode", s.SearchEncode);
     std::printf("  stored by the toolbar builder each time it builds the toolbar (defaults until then):\n");
     printSetting(s, "Main Menu", s.MainMenu);
     printSetting(s, "Search Dynamic", s.SearchDynamic);

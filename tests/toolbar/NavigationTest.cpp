@@ -1,0 +1,395 @@
+// The ways out of the toolbar: downloads against a real HTTP server on the
+// loopback address that these tests start and stop themselves, URL
+// canonicalisation, navigation of the stand-in browser, and of Wine's real
+// browser application through the recording seam.
+#include "host/WebBrowserHost.h"
+#include "kit/Error.h"
+#include "kit/OleVariant.h"
+#include "tests/support/RecordingPlatform.h"
+#include "toolbar/Navigation.h"
+#include "toolbar/ShellHelpers.h"
+#include "tools/bandhost/lib/StandInBrowser.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The server: /body answers a 5000-byte body, /empty an empty one, /cut
+// announces 5000 bytes but sends 1500 and closes; anything else is a 404
+// page. Every request's path goes to requests.log. It ends itself after
+// five minutes should nobody stop it, and takes its "ready" file away when it ends.
+constexpr char kServerScript[] = R"PY(
+import http.server, os, signal, socket, sys, threading
+folder = sys.argv[1]
+BODY = bytes((i * 7 + 3) % 256 for i in range(5000))
+PAGE = b"<html><body>No such page</body></html>\r\n"
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        with open(os.path.join(folder, "requests.log"), "a") as log:
+            log.write(self.path + "\n")
+        if self.path == "/body":
+            self.reply(200, BODY)
+        elif self.path == "/empty":
+            self.reply(200, b"")
+        elif self.path == "/cut":
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(BODY)))
+            self.end_headers()
+            self.wfile.write(BODY[:1500])
+            self.wfile.flush()
+            self.close_connection = True
+        else:
+            self.reply(404, PAGE)
+
+    def reply(self, status, body):
+        self.send_response(status)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+spare = socket.socket()
+spare.bind(("127.0.0.1", 0))
+unused = spare.getsockname()[1]
+spare.close()
+def stop(*args):
+    os.remove(os.path.join(folder, "ready"))
+    os._exit(0)
+signal.signal(signal.SIGTERM, stop)
+threading.Timer(300, stop).start()
+open(os.path.join(folder, "requests.log"), "w").close()
+with open(os.path.join(folder, "ready.tmp"), "w") as ready:
+    ready.write("%d %d %d\n" % (server.server_address[1], unused, os.getpid()))
+os.replace(os.path.join(folder, "ready.tmp"), os.path.join(folder, "ready"))
+server.serve_forever()
+)PY";
+
+std::string expectedBody() {
+    std::string body(5000, '\0');
+    for (int i = 0; i < 5000; ++i) body[static_cast<std::size_t>(i)] = static_cast<char>((i * 7 + 3) % 256);
+    return body;
+}
+constexpr char kErrorPage[] = "<html><body>No such page</body></html>\r\n";
+
+// A Unix path as Wine's Z: drive shows it.
+std::string onDriveZ(const std::string& unixPath) {
+    std::string out = "Z:" + unixPath;
+    for (char& c : out)
+        if (c == '/') c = '\\';
+    return out;
+}
+
+// Starts a program of the machine (outside Wine) by its Unix path; Wine hands
+// back no handle for it.
+bool startUnixProgram(const std::string& commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    return true;
+}
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const fs::path& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+class Download : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        unixFolder_ = std::string(KG_BUILD_DIR) + "/kg-http-" + std::to_string(GetCurrentProcessId());
+        folder_ = onDriveZ(unixFolder_);
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+        fs::create_directories(folder_);
+        writeAll(fs::path(folder_) / "server.py", kServerScript);
+        ASSERT_TRUE(startUnixProgram("Z:\\usr\\bin\\python3 " + unixFolder_ + "/server.py " +
+                                     unixFolder_));
+        // The server says where it listens once it does.
+        const fs::path ready = fs::path(folder_) / "ready";
+        for (int i = 0; i < 600 && !fs::exists(ready); ++i) Sleep(50);
+        std::istringstream in(readAll(ready));
+        in >> port_ >> unusedPort_ >> pid_;
+        ASSERT_GT(port_, 0) << "the test server did not start";
+    }
+
+    static void TearDownTestSuite() {
+        if (pid_ > 0 && startUnixProgram("Z:\\bin\\kill " + std::to_string(pid_))) {
+            const fs::path ready = fs::path(folder_) / "ready";
+            for (int i = 0; i < 200 && fs::exists(ready); ++i) Sleep(50);
+            if (!fs::exists(ready)) {
+                std::error_code ignored;
+                fs::remove_all(folder_, ignored);
+            }
+        }
+        pid_ = 0;
+    }
+
+    void SetUp() override {
+        ASSERT_GT(port_, 0);
+        target_ = fs::path(folder_) / "target.bin";
+        std::error_code ignored;
+        fs::remove(target_, ignored);
+    }
+
+    static std::string url(int port, const std::string& path) {
+        return "http://127.0.0.1:" + std::to_string(port) + path;
+    }
+    static std::vector<std::string> requests() {
+        std::vector<std::string> lines;
+        std::istringstream in(readAll(fs::path(folder_) / "requests.log"));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    // Files in the folder besides the server's own and the destination.
+    static std::vector<std::string> strayFiles() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "server.py" && name != "ready" && name != "requests.log" && name != "target.bin")
+                names.push_back(name);
+        }
+        return names;
+    }
+
+    kgtest::RecordingPlatform platform_;
+    fs::path target_;
+    static inline std::string unixFolder_, folder_;
+    static inline int port_ = 0, unusedPort_ = 0, pid_ = 0;
+};
+
+TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
+    constexpr char kOld[] = "the file as it was";
+    const struct {
+        const char* what;
+        bool live;                 // the server's port, else one nobody listens on
+        const char* path;
+        std::optional<std::string> before;  // the destination before, if any
+        bool result;
+        std::optional<std::string> after;   // the destination after; nullopt: absent
+        const char* request;      // what the server's log gains; nullptr: nothing
+    } cases[] = {
+        // First, while the server's log is still empty.
+        {"a decoded blank makes it implausible: no traffic", true, "/a%20b", kOld, false, kOld, nullptr},
+        {"a body, written whole", true, "/body", std::nullopt, true, expectedBody(), "/body"},
+        {"a body over an old file", true, "/body", kOld, true, expectedBody(), "/body"},
+        {"an empty body", true, "/empty", kOld, true, std::string(), "/empty"},
+        {"an error page is written and counts", true, "/missing", std::nullopt, true, std::string(kErrorPage),
+         "/missing"},
+        {"an unreachable port", false, "/body", kOld, false, kOld, nullptr},
+        {"a body cut short by the server", true, "/cut", kOld, false, kOld, "/cut"},
+        {"a body cut short, no file before", true, "/cut", std::nullopt, false, std::nullopt, "/cut"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::error_code ignored;
+        fs::remove(target_, ignored);
+        if (c.before) writeAll(target_, *c.before);
+        const std::vector<std::string> logBefore = requests();
+
+        const bool result = kg::DownloadUrlToFile(url(c.live ? port_ : unusedPort_, c.path), target_.string());
+
+        EXPECT_EQ(result, c.result);
+        if (c.after) {
+            ASSERT_TRUE(fs::exists(target_));
+            EXPECT_TRUE(readAll(target_) == *c.after) << "the file holds " << fs::file_size(target_) << " bytes";
+        } else {
+            EXPECT_FALSE(fs::exists(target_));
+        }
+        std::vector<std::string> gained(requests());
+        gained.erase(gained.begin(), gained.begin() + static_cast<std::ptrdiff_t>(logBefore.size()));
+        EXPECT_EQ(gained, c.request ? std::vector<std::string>{c.request} : std::vector<std::string>{});
+        EXPECT_TRUE(strayFiles().empty()) << "a part file was left behind";
+        EXPECT_TRUE(platform_.messageBoxes.empty());
+    }
+}
+
+TEST_F(Download, FileThatCannotBeCreatedIsAnInputOutputError) {
+    const std::string destination = (fs::path(folder_) / "no-such-folder" / "target.bin").string();
+    EXPECT_THROW(kg::DownloadUrlToFile(url(port_, "/body"), destination), kit::InOutError);
+    EXPECT_FALSE(fs::exists(destination));
+    EXPECT_EQ(requests().back(), "/body");
+}
+
+TEST(CanonicalizeUrl, FitsTheBufferOrIsReportedNeverCut) {
+    const std::string head = "http://a.example/";
+    const struct {
+        std::size_t length;  // of the canonical form
+        bool fits;
+    } cases[] = {{255, true}, {256, false}, {257, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        kgtest::RecordingPlatform platform;
+        const std::string url = head + std::string(c.length - head.size(), 'x');
+        const std::string canonical = kg::CanonicalizeUrl(url);
+        if (c.fits) {
+            EXPECT_EQ(canonical, url);
+            EXPECT_TRUE(platform.messageBoxes.empty());
+        } else {
+            EXPECT_EQ(canonical, "");
+            ASSERT_EQ(platform.messageBoxes.size(), 1u);
+            EXPECT_EQ(platform.messageBoxes[0].caption, "Error");
+            EXPECT_EQ(platform.messageBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+            EXPECT_EQ(platform.messageBoxes[0].text.rfind("Error: ", 0), 0u) << platform.messageBoxes[0].text;
+            EXPECT_GT(platform.messageBoxes[0].text.size(), std::string("Error: ").size());
+        }
+    }
+    // Escape sequences are decoded, unsafe characters left as they are.
+    kgtest::RecordingPlatform platform;
+    EXPECT_EQ(kg::CanonicalizeUrl("http://a.example/a%20b"), "http://a.example/a b");
+}
+
+TEST(ShellOpen, GoesToTheShellThroughTheSeam) {
+    kgtest::RecordingPlatform platform;
+    kg::ShellOpen("C:\\some folder\\history.txt");
+    kg::ShowErrorBox("Something failed");
+    EXPECT_EQ(platform.shellOpens, std::vector<std::string>{"C:\\some folder\\history.txt"});
+    ASSERT_EQ(platform.messageBoxes.size(), 1u);
+    EXPECT_EQ(platform.messageBoxes[0].text, "Something failed");
+    EXPECT_EQ(platform.messageBoxes[0].caption, "Error");
+    EXPECT_EQ(platform.messageBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+}
+
+// ---- navigation
+
+TEST(NavigateTo, TheHostingBrowserNavigatesWithZeroForEveryOption) {
+    kgtest::RecordingPlatform platform;
+    kit::com_ptr<bandhost::StandInBrowser> browser = bandhost::StandInBrowser::create();
+    kg::WebBrowserHost host(browser);
+    kit::OleVariant spare;
+
+    kg::NavigateTo(&host, spare, "http://127.0.0.1:1/page?q=a b");
+    ASSERT_EQ(browser->navigations().size(), 1u);
+    const bandhost::NavigateCall& call = browser->navigations()[0];
+    EXPECT_EQ(call.url, L"http://127.0.0.1:1/page?q=a b");
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(call.present[i]);
+        EXPECT_EQ(call.args[i].type(), VT_I4);
+        LONG value = -1;
+        EXPECT_TRUE(call.args[i].asInt(value));
+        EXPECT_EQ(value, 0);
+    }
+    EXPECT_EQ(spare.type(), VT_EMPTY) << "the hosting browser needs no spare";
+    EXPECT_TRUE(platform.automationRequests.empty());
+    EXPECT_TRUE(platform.hlinkNavigations.empty());
+
+    // The browser's failure is raised to the caller.
+    browser->setNavigateResult(E_ACCESSDENIED);
+    EXPECT_THROW(kg::NavigateTo(&host, spare, "http://127.0.0.1:1/other"), kit::OSError);
+}
+
+// A property of an automation object, read by name.
+kit::OleVariant property(IDispatch* object, const wchar_t* name) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    kit::OleVariant value;
+    if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return value;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.get(), nullptr, nullptr);
+    return value;
+}
+
+std::wstring textOf(const kit::OleVariant& value) {
+    std::wstring text;
+    value.asText(text);
+    return text;
+}
+
+HWND visibleFrame() {
+    HWND frame = nullptr;
+    while ((frame = FindWindowExA(nullptr, frame, "IEFrame", nullptr)) != nullptr)
+        if (IsWindowVisible(frame)) return frame;
+    return nullptr;
+}
+
+void pumpFor(int rounds) {
+    for (int i = 0; i < rounds; ++i) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(20);
+    }
+}
+
+// Closes, as a user would, the browser windows a test left open.
+struct CloseBrowserWindows {
+    ~CloseBrowserWindows() {
+        for (HWND frame = visibleFrame(); frame; frame = visibleFrame()) {
+            PostMessageA(frame, WM_CLOSE, 0, 0);
+            for (int i = 0; i < 100 && IsWindowVisible(frame); ++i) pumpFor(1);
+            if (IsWindowVisible(frame)) break;
+        }
+    }
+};
+
+TEST(NavigateOutsideHost, StartsTheRealBrowserReusesItThenFallsBackToHyperlinks) {
+    ASSERT_EQ(visibleFrame(), nullptr) << "a browser frame window is already open";
+    kgtest::RecordingPlatform platform;
+    platform.passAutomationToRealPlatform();
+    const CloseBrowserWindows closeLeftovers;
+    kit::OleVariant spare;
+
+    // No hosting browser, an empty slot: the application is made and shown.
+    kg::NavigateTo(nullptr, spare, "http://127.0.0.1:1/first");
+    EXPECT_EQ(platform.automationRequests, std::vector<std::wstring>{L"InternetExplorer.Application"});
+    ASSERT_EQ(spare.type(), VT_DISPATCH);
+    IDispatch* application = spare.get()->pdispVal;
+    bool visible = false;
+    EXPECT_TRUE(property(application, L"Visible").asBool(visible) && visible);
+    EXPECT_EQ(textOf(property(application, L"LocationURL")), L"http://127.0.0.1:1/first");
+    for (int i = 0; i < 100 && !visibleFrame(); ++i) pumpFor(1);
+    const HWND frame = visibleFrame();
+    ASSERT_NE(frame, nullptr) << "the browser shows no frame window";
+    DWORD owner = 0;
+    GetWindowThreadProcessId(frame, &owner);
+    EXPECT_NE(owner, GetCurrentProcessId()) << "the frame belongs to the browser's own process";
+
+    // A frame window is open: the same application navigates.
+    kg::NavigateOutsideHost(spare, "http://127.0.0.1:1/second");
+    EXPECT_EQ(platform.automationRequests.size(), 1u);
+    ASSERT_EQ(spare.type(), VT_DISPATCH);
+    EXPECT_EQ(spare.get()->pdispVal, application);
+    EXPECT_EQ(textOf(property(application, L"LocationURL")), L"http://127.0.0.1:1/second");
+    EXPECT_TRUE(platform.hlinkNavigations.empty());
+
+    // The user closes the browser window: the system's hyperlink navigation takes the URL.
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 250 && visibleFrame(); ++i) pumpFor(1);
+    ASSERT_EQ(visibleFrame(), nullptr) << "the browser window did not close";
+    kg::NavigateOutsideHost(spare, "http://127.0.0.1:1/third");
+    EXPECT_EQ(platform.hlinkNavigations, std::vector<std::wstring>{L"http://127.0.0.1:1/third"});
+    EXPECT_EQ(platform.automationRequests.size(), 1u);
+    EXPECT_EQ(textOf(property(application, L"LocationURL")), L"http://127.0.0.1:1/second");
+}
+
+} // namespace

@@ -1,0 +1,35 @@
+#include "toolbar/HistoryFormat.h"
+
+namespace kg {
+
+std::vector<std::string> ParseHistoryText(std::string_view bytes) {
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(bytes.substr(start));
+            break;
+        }
+        lines.emplace_back(bytes.substr(start, end - start));
+        start = end + 1;
+        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
+    }
+    return lines;
+}
+
+std::string FormatHistoryText(const std::vector<std::string>& entries) {
+    std::size_t size = 0;
+    for (const std::string& entry : entries) size += entry.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& entry : entries) {
+        text += entry;
+        text += "\r\n";
+    }
+    return text;
+}
+
+} // namespace kg

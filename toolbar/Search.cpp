@@ -1,0 +1,227 @@
+// The search box: searches, the history that records them, the choice of
+// search engine and the box's context menu.
+#include "toolbar/KestrelgroveForm.h"
+
+#include "config/Settings.h"
+#include "kit/Clipboard.h"
+#include "kit/ComboBox.h"
+#include "kit/Dialogs.h"
+#include "kit/Error.h"
+#include "kit/Items.h"
+#include "kit/MessageBox.h"
+#include "toolbar/ComHelpers.h"
+#include "toolbar/HistoryFile.h"
+#include "toolbar/HistoryList.h"
+#include "toolbar/Navigation.h"
+#include "toolbar/SearchUrl.h"
+#include "toolbar/Shell.h"
+
+#include <exception>
+
+namespace kg {
+
+namespace {
+
+constexpr char kFileIOError[] = "File I/O error.";
+constexpr char kErrorCaption[] = "Error";
+
+// Text in the ANSI code page as UTF-8.
+std::string ansiToUtf8(const std::string& text) {
+    const std::wstring wide = AnsiToWide(text);
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    if (n <= 0) throw kit::Error("The search text cannot be converted to UTF-8");
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
+void TformToolbar::navigate(const std::string& url) {
+    NavigateTo(HostBrowser(), SpareBrowser, url);
+}
+
+void TformToolbar::DoSearch(const std::string& urlTemplate, const std::string& text) {
+    const TToolbarSettings& settings = ToolbarSettings();
+    std::string query;
+    if (!text.empty()) query = settings.SearchEncode ? FormEncode(ansiToUtf8(text)) : PlusForSpaces(text);
+    const std::string url = SubstituteSearchText(urlTemplate.empty() ? settings.SearchURL : urlTemplate, query);
+
+    // The user's search goes out even when the history cannot record it.
+    std::exception_ptr historyError;
+    if (!text.empty()) {
+        try {
+            AddToHistory();
+        } catch (...) {
+            historyError = std::current_exception();
+        }
+    }
+    try {
+        navigate(url);
+    } catch (...) {
+        if (historyError) kit::ShowException(historyError);
+        throw;
+    }
+    if (historyError) std::rethrow_exception(historyError);
+}
+
+void TformToolbar::AddToHistory() {
+    if (!historyFileKnown()) return;
+    if (HistoryFileExists(HistoryFileName)) {
+        const std::vector<std::string> lines = ReadHistoryFile(HistoryFileName);
+        HistoryList->Clear();
+        HistoryList->AddAll(lines);
+    }
+    const std::vector<std::string>& shown = shownSearches();
+    HistoryList->AddAll(shown);
+    if (shown != HistoryList->Strings()) showSearches(HistoryList->Strings(), true);
+
+    const std::string text = SearchBox->Text();
+    if (HistoryList->IndexOf(text) >= 0) return;
+    const int at = SearchBox->Add(text);
+    if (shownSearchesKnown_ && at >= 0 && at <= static_cast<int>(shownSearches_.size()))
+        shownSearches_.insert(shownSearches_.begin() + at, text);
+    else
+        shownSearchesKnown_ = false;
+    writeHistoryFromSearchBox();
+}
+
+void TformToolbar::writeHistoryFromSearchBox() {
+    if (!historyFileKnown()) return;
+    WriteHistoryFile(HistoryFileName, shownSearches());
+}
+
+const std::vector<std::string>& TformToolbar::shownSearches() {
+    if (!shownSearchesKnown_ || static_cast<int>(shownSearches_.size()) != SearchBox->Count()) {
+        shownSearches_ = SearchBox->ItemList();
+        shownSearchesKnown_ = true;
+    }
+    return shownSearches_;
+}
+
+void TformToolbar::showSearches(const std::vector<std::string>& entries, bool ascending) {
+    shownSearchesKnown_ = false;
+    SearchBox->Assign(entries);
+    if (!ascending) return;
+    shownSearches_ = entries;
+    shownSearchesKnown_ = true;
+}
+
+namespace {
+// Ascending with no two entries equal: the box keeps them in this order.
+bool strictlyAscending(const std::vector<std::string>& lines) {
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        if (CompareHistoryText(lines[i - 1], lines[i]) >= 0) return false;
+    return true;
+}
+} // namespace
+
+void TformToolbar::LoadSearchHistory() {
+    if (HistoryFileExists(HistoryFileName)) HistoryList->AddAll(ReadHistoryFile(HistoryFileName));
+    if (SearchBox->Count() == 0) {
+        showSearches(HistoryList->Strings(), true);
+        return;
+    }
+    shownSearchesKnown_ = false;
+    for (const std::string& entry : HistoryList->Strings()) SearchBox->Add(entry);
+}
+
+void TformToolbar::SelectSearchEngine(const kit::TTBCustomItem& engine) {
+    SearchTemplate = engine.Hint();
+    if (!SearchButton) return;
+    SearchButton->SetCaption(engine.Caption());
+    SearchButton->SetImageIndex(engine.ImageIndex());
+    SearchButton->Tag = engine.Tag;
+}
+
+void TformToolbar::MISearchClick(kit::TComponent*) {
+    DoSearch(SearchTemplate, SearchBox->Text());
+}
+
+void TformToolbar::SearchBoxKeyPress(kit::TComponent*, char& Key) {
+    if (Key != '\r') return;
+    // Swallowed first: a search that fails must not let Enter into the box either.
+    Key = 0;
+    DoSearch(SearchTemplate, SearchBox->Text());
+}
+
+void TformToolbar::miCutClick(kit::TComponent*) {
+    kit::Clipboard().SetAsText(SearchBox->Text());
+    SearchBox->SetText("");
+}
+
+void TformToolbar::miCopyClick(kit::TComponent*) {
+    kit::Clipboard().SetAsText(SearchBox->SelText());
+}
+
+void TformToolbar::miPasteClick(kit::TComponent*) {
+    if (!kit::Clipboard().HasFormat(CF_TEXT)) return;
+    SearchBox->SetText(kit::Clipboard().AsText());
+}
+
+void TformToolbar::miDeleteClick(kit::TComponent*) {
+    SearchBox->SetText("");
+}
+
+void TformToolbar::miSelectAllClick(kit::TComponent*) {
+    SearchBox->SelectAll();
+}
+
+void TformToolbar::miSaveSearchesClick(kit::TComponent*) {
+    SaveDialog1->Title = "Save Searches To File";
+    if (!SaveDialog1->Execute()) return;
+    try {
+        WriteHistoryFile(SaveDialog1->FileName, shownSearches());
+    } catch (const kit::InOutError&) {
+        kit::ShowError(kFileIOError, kErrorCaption);
+    }
+}
+
+void TformToolbar::miLoadSearchesClick(kit::TComponent*) {
+    OpenDialog1->Title = "Load Searches From File";
+    if (!OpenDialog1->Execute()) return;
+    std::vector<std::string> lines;
+    try {
+        lines = ReadHistoryFile(OpenDialog1->FileName);
+    } catch (const kit::InOutError&) {
+        kit::ShowError(kFileIOError, kErrorCaption);
+        return;
+    }
+    showSearches(lines, strictlyAscending(lines));
+}
+
+void TformToolbar::miEditHistoryClick(kit::TComponent*) {
+    if (HistoryFileName.empty()) return;
+    ShellOpen(HistoryFileName);
+}
+
+void TformToolbar::miRefreshSearchesClick(kit::TComponent*) {
+    if (!historyFileKnown() || !HistoryFileExists(HistoryFileName)) return;
+    const std::vector<std::string> lines = ReadHistoryFile(HistoryFileName);
+    showSearches(lines, strictlyAscending(lines));
+}
+
+void TformToolbar::miRemoveSelectedClick(kit::TComponent*) {
+    const int selected = SearchBox->ItemIndex();
+    if (selected < 0) {
+        kit::ShowMessage("Nothing to Remove.");
+        return;
+    }
+    const bool known = shownSearchesKnown_ && static_cast<int>(shownSearches_.size()) == SearchBox->Count();
+    SearchBox->Delete(selected);
+    if (known)
+        shownSearches_.erase(shownSearches_.begin() + selected);
+    else
+        shownSearchesKnown_ = false;
+    writeHistoryFromSearchBox();
+}
+
+void TformToolbar::miClearSearchesClick(kit::TComponent*) {
+    if (!kit::Confirm("Are you sure you want to clear history?")) return;
+    showSearches({}, true);
+    writeHistoryFromSearchBox();
+}
+
+} // namespace kg

@@ -1,0 +1,155 @@
+#include "toolbar/ShellHelpers.h"
+
+#include "kit/Error.h"
+#include "kit/Handles.h"
+#include "kit/Platform.h"
+#include "toolbar/Url.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace kg {
+
+namespace {
+
+// The system's text for an error code, Internet API codes included.
+std::string systemMessage(DWORD code) {
+    char* buffer = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                        FORMAT_MESSAGE_FROM_HMODULE;
+    const DWORD n = FormatMessageA(flags, GetModuleHandleA("wininet.dll"), code, 0, reinterpret_cast<char*>(&buffer),
+                                   0, nullptr);
+    std::string text = n && buffer ? std::string(buffer, n) : std::string();
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    if (text.empty()) text = "System error " + std::to_string(code);
+    return text;
+}
+
+// The host program's file name without its folder: the user agent of the session.
+std::string hostProgramName() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, n < MAX_PATH ? n : MAX_PATH);
+    const auto slash = name.find_last_of("\\/:");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    return name;
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return path.substr(0, 1);
+    return path.substr(0, slash);
+}
+
+// A file beside the destination that the body goes into first; removed
+// unless it was moved into the destination's place.
+class PartFile {
+public:
+    explicit PartFile(const std::string& destination) : destination_(destination) {
+        char name[MAX_PATH + 1] = {};
+        if (!GetTempFileNameA(folderOf(destination).c_str(), "kgd", 0, name)) fail("create");
+        path_ = name;
+        file_.reset(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+        if (!file_) fail("create");
+    }
+    ~PartFile() {
+        file_.reset();
+        if (!path_.empty()) DeleteFileA(path_.c_str());
+    }
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+
+    void write(const char* data, DWORD size) {
+        DWORD written = 0;
+        if (!WriteFile(file_.get(), data, size, &written, nullptr) || written != size) fail("write");
+    }
+    // Puts the written body in the destination's place, replacing what was there.
+    void commit() {
+        file_.reset();
+        if (!MoveFileExA(path_.c_str(), destination_.c_str(), MOVEFILE_REPLACE_EXISTING))
+            fail("write");
+        path_.clear();
+    }
+
+private:
+    [[noreturn]] void fail(const char* what) const {
+        const DWORD code = GetLastError();
+        throw kit::InOutError(std::string("Cannot ") + what + " file \"" + destination_ + "\": " + systemMessage(code));
+    }
+
+    std::string destination_;
+    std::string path_;
+    kit::unique_file file_;
+};
+
+// The length the server declared for the body, when it declared one.
+bool declaredLength(HINTERNET request, unsigned long long& length) {
+    char text[32] = {};
+    DWORD size = sizeof text;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+    char* end = nullptr;
+    length = std::strtoull(text, &end, 10);
+    return end != text;
+}
+
+} // namespace
+
+void ShellOpen(const std::string& target) { kit::platform().shellOpen(target); }
+
+std::string CanonicalizeUrl(const std::string& url) {
+    // Exactly the size the call is told: it must never write past it.
+    char buffer[CanonicalUrlBufferSize] = {};
+    DWORD length = sizeof buffer;
+    if (!InternetCanonicalizeUrlA(url.c_str(), buffer, &length, ICU_DECODE | ICU_NO_ENCODE)) {
+        const DWORD code = GetLastError();
+        ShowErrorBox(ErrorPrefix + systemMessage(code));
+        return {};
+    }
+    // A result without its terminating zero inside the buffer did not fit either.
+    const auto* end = static_cast<const char*>(std::memchr(buffer, '\0', sizeof buffer));
+    if (!end || length >= sizeof buffer) {
+        ShowErrorBox(ErrorPrefix + systemMessage(ERROR_INSUFFICIENT_BUFFER));
+        return {};
+    }
+    return std::string(static_cast<const char*>(buffer), end);
+}
+
+bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
+    kit::unique_hinternet session(
+        InternetOpenA(hostProgramName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) return false;
+    const std::string canonical = CanonicalizeUrl(url);
+    if (!IsPlausibleUrl(canonical)) return false;
+    kit::unique_hinternet request(
+        InternetOpenUrlA(session.get(), canonical.c_str(), nullptr, 0, INTERNET_FLAG_RESYNCHRONIZE, 0));
+    if (!request) return false;
+
+    unsigned long long expected = 0;
+    const bool lengthKnown = declaredLength(request.get(), expected);
+    PartFile part(destination);
+    unsigned long long received = 0;
+    char chunk[DownloadChunkSize];
+    for (;;) {
+        DWORD read = 0;
+        if (!InternetReadFile(request.get(), chunk, sizeof chunk, &read)) return false;
+        if (read == 0) break;
+        part.write(chunk, read);
+        received += read;
+    }
+    // The connection ended before the body the server announced.
+    if (lengthKnown && received < expected) return false;
+    part.commit();
+    return true;
+}
+
+void ShowErrorBox(const std::string& message) {
+    kit::platform().messageBox(GetActiveWindow(), message, ErrorCaption, MB_OK | MB_ICONWARNING);
+}
+
+} // namespace kg

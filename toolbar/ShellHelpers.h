@@ -1,0 +1,33 @@
+#pragma once
+// The toolbar's other ways out of the browser: the shell, URL
+// canonicalisation, downloads over the Internet API and the error box.
+#include <string>
+
+namespace kg {
+
+inline constexpr char ErrorCaption[] = "Error";
+inline constexpr char ErrorPrefix[] = "Error: ";
+// Characters of the canonicalisation buffer, its terminating zero included.
+inline constexpr unsigned CanonicalUrlBufferSize = 256;
+inline constexpr unsigned DownloadChunkSize = 1024;
+
+// The shell's default action on a file, document, program or URL; failures are silent.
+void ShellOpen(const std::string& target);
+
+// The URL with escape sequences decoded and unsafe characters left as they
+// are. A failure, a canonical form that does not fit the buffer among them,
+// is shown with ShowErrorBox ("Error: " and the system's text) and answers an
+// empty text, never a cut one.
+std::string CanonicalizeUrl(const std::string& url);
+
+// Fetches the URL into the file; true when the whole body was written, also
+// for an error page. False, with the file as it was, when there is no Internet
+// session, the canonical URL is implausible, the URL cannot be opened, or the
+// body breaks off before its end. Raises kit::InOutError (after the
+// connection is closed) when the file cannot be created or written.
+bool DownloadUrlToFile(const std::string& url, const std::string& destination);
+
+// A modal warning box captioned "Error" with an OK button.
+void ShowErrorBox(const std::string& message);
+
+} // namespace kg

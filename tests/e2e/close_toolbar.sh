@@ -13,72 +13,9 @@
 #
 # Needs the prefix and display of scripts/wine-env.sh start. Exits 77 (a
 # skip) when the machine cannot run programs of that bitness at all.
-set -euo pipefail
-export LC_ALL=C
-build=$(cd "$1" && pwd)
-bits=$2
-here=$(cd "$(dirname "$0")/../.." && pwd)
-run=$here/cmake/wine-run.sh
-# One prefix and one display for both bitnesses: the 64-bit build's.
-export KG_WIN_BUILD=${KG_WIN_BUILD:-$here/build/windows}
-export WINEPREFIX=${WINEPREFIX:-$KG_WIN_BUILD/wineprefix}
-if [ -z "${DISPLAY:-}" ]; then
-  DISPLAY=$(cat "$KG_WIN_BUILD/xvfb.display" 2>/dev/null || true)
-fi
-export DISPLAY
-[ -n "$DISPLAY" ] || { echo "e2e: no display (run scripts/wine-env.sh start)" >&2; exit 1; }
+. "$(dirname "$0")/common.sh" "$@"
 
-fail() { echo "e2e ($bits-bit): FAIL: $*" >&2; exit 1; }
-say() { echo "e2e ($bits-bit): $*"; }
-
-case $bits in
-64) regsvr32=regsvr32 ;;
-32) regsvr32='C:\windows\syswow64\regsvr32.exe' ;;
-*) echo "usage: $0 BUILD_DIR 64|32" >&2; exit 2 ;;
-esac
-dll=$build/kestrelgrove.dll
-host=$build/bandhost.exe
-[ -f "$dll" ] && [ -f "$host" ] || fail "$dll or $host not built"
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-
-clsid=$(sed -n 's/.*ClassIdText\[\] = "\({[0-9A-F-]*}\)";.*/\1/p' "$here/config/Settings.h")
-[ -n "$clsid" ] || fail "class identifier not found in config/Settings.h"
-key="HKLM\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
-reg() { "$run" reg "$@" "/reg:$bits" </dev/null 2>&1 | tr -d '\r'; }
-other_bits=$((96 - bits))
-reg_other() { "$run" reg "$@" "/reg:$other_bits" </dev/null 2>&1 | tr -d '\r'; }
-
-work=$(mktemp -d)
-install_unix="$WINEPREFIX/drive_c/kg-e2e-$bits"
-install_win="C:\\kg-e2e-$bits"
-host_pid=
-registered=0
-cleanup() {
-  if [ -n "$host_pid" ] && kill -0 "$host_pid" 2>/dev/null; then kill "$host_pid" 2>/dev/null || true; fi
-  if [ $registered -eq 1 ]; then "$run" "$regsvr32" /u /s "$(windows_path "$dll")" </dev/null >/dev/null 2>&1 || true; fi
-  reg delete "$key" /f >/dev/null || true
-  rm -rf "$install_unix" "$work"
-}
-trap cleanup EXIT
-
-# A program of this bitness that cannot start at all (no 32-bit support in
-# the kernel or in Wine) makes the whole run meaningless: skip, loudly.
-probe_rc=0
-"$run" "$host" --no-such-option </dev/null >"$work/probe.out" 2>&1 || probe_rc=$?
-if [ $probe_rc -ne 2 ]; then
-  if [ "$bits" = 32 ]; then
-    echo "e2e (32-bit): SKIPPED: 32-bit programs do not start here (exit $probe_rc):" >&2
-    head -3 "$work/probe.out" >&2
-    exit 77
-  fi
-  fail "bandhost.exe does not start (exit $probe_rc): $(head -3 "$work/probe.out")"
-fi
-
-# The test toolbar: its own install folder and toolbar key in this view.
-reg delete "$key" /f >/dev/null || true
-rm -rf "$install_unix"
-mkdir -p "$install_unix"
-cat >"$install_unix/E2E.ini" <<'EOF'
+install_toolbar <<'EOF'
 [Options]
 Toolbar Name=E2E Toolbar
 Company Name=Kestrelgrove
@@ -112,67 +49,15 @@ Tag=1
 GroupIndex=1
 Parent=miSearch
 EOF
-cp "$here/examples/Kestrelgrove.bmp" "$install_unix/E2E.bmp"
-cp "$here/examples/Copyrights.txt" "$install_unix/"
-for icons in "$build/examples/Icons.bin" "$KG_WIN_BUILD/examples/Icons.bin"; do
-  [ -f "$icons" ] && { cp "$icons" "$install_unix/"; break; }
-done
-# The search state of the other view must stay untouched by this bitness.
-for value in "Search Type" "Search"; do reg_other delete "$key" /v "$value" /f >/dev/null || true; done
-reg add "$key" /v InstallPath /t REG_SZ /d "$install_win" /f >/dev/null
-reg add "$key" /v "Toolbar Name" /t REG_SZ /d "E2E Toolbar" /f >/dev/null
-reg add "$key" /v "Toolbar File" /t REG_SZ /d "E2E" /f >/dev/null
-
-"$run" "$regsvr32" /s "$(windows_path "$dll")" </dev/null >/dev/null 2>&1 || fail "regsvr32 $dll failed"
-registered=1
-say "registered $dll"
+register_dll
 
 # The browser, ended by its own timer at the latest.
-"$run" "$host" --screenshot-after 120000 --quit-after-close </dev/null >"$work/out" 2>"$work/err" &
-host_pid=$!
-output() { tr -d '\r' <"$work/out"; }
-wait_for() {  # pattern, tenths of a second
-  for _ in $(seq "$2"); do
-    output | grep -q "$1" && return 0
-    kill -0 "$host_pid" 2>/dev/null || { output | grep -q "$1"; return; }
-    sleep 0.1
-  done
-  return 1
-}
-if ! wait_for '^bandhost: band open at' 900; then
-  output >&2; tr -d '\r' <"$work/err" >&2
-  fail "the band did not open"
-fi
-read -r bx by bw bh < <(output | sed -n 's/^bandhost: band open at \(-*[0-9]*\),\(-*[0-9]*\) size \([0-9]*\)x\([0-9]*\).*/\1 \2 \3 \4/p')
-say "band window at $bx,$by size ${bw}x$bh"
-[ "$bh" -gt 0 ] && [ "$bw" -gt 100 ] || fail "the band window has no size"
-for _ in $(seq 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Kestrelgrove stand-in browser"' && break
-  sleep 0.1
-done
-xwininfo -root -tree | grep -q '"Kestrelgrove stand-in browser"' || fail "no browser window on $DISPLAY"
-sleep 1  # the first paint
+start_host --screenshot-after 120000 --quit-after-close
 
 # Right click on the toolbar window near its right end, away from its buttons.
-viewable_windows() {  # id width height x y, one line per mapped top-level window
-  local id info
-  for id in $(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p'); do
-    info=$(xwininfo -id "$id" 2>/dev/null) || continue
-    grep -q 'Map State: IsViewable' <<<"$info" || continue
-    awk -v id="$id" '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-      /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print id, w, h, x, y}' <<<"$info"
-  done | sort
-}
 viewable_windows >"$work/before"
 xdotool mousemove $((bx + bw - 12)) $((by + bh / 2)) click 3
-menu=
-for _ in $(seq 50); do
-  sleep 0.1
-  viewable_windows >"$work/after"
-  # The tallest window that was not there before: the menu, not a tooltip.
-  menu=$(join -v 2 "$work/before" "$work/after" | sort -k3,3n | tail -1)
-  [ -n "$menu" ] && break
-done
+menu=$(new_window)
 [ -n "$menu" ] || fail "no context menu appeared"
 read -r menu_id mw mh mx my <<<"$menu"
 say "context menu $menu_id at $mx,$my size ${mw}x$mh"
@@ -211,6 +96,5 @@ box=$(tr -d '\r' <"$work/err" | sed -n 's/^bandhost: error box: //p' | head -1)
 [ -n "$box" ] || { tr -d '\r' <"$work/err" >&2; fail "no error box reported for a corrupt banner"; }
 say "error box reported and closed: $box"
 
-"$run" "$regsvr32" /u /s "$(windows_path "$dll")" </dev/null >/dev/null 2>&1 || fail "regsvr32 /u failed"
-registered=0
+unregister_dll
 say "passed"

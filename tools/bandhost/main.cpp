@@ -5,12 +5,15 @@
 // closes it when asked through ShowBrowserBar, and at the end releases it and
 // reports whether COM unloaded the DLL.
 //
-//   bandhost.exe [--screenshot-after MS] [--quit-after-close]
+//   bandhost.exe [--screenshot-after MS] [--quit-after-close] [--print-layout]
 //
 // With --screenshot-after the program ends by itself after MS milliseconds,
 // so a script can take a picture of the screen while it runs; an error box
 // still open then is reported on standard error and closed. With
-// --quit-after-close it ends once the band was closed (a script's run).
+// --quit-after-close it ends once the band was closed (a script's run). With
+// --print-layout it prints where the band's controls are on the screen, again
+// whenever that changes, so that a script can click them: every visible
+// button of the band's toolbars with its text, and every combo box.
 #include "config/Settings.h"
 #include "kit/Error.h"
 #include "kit/Handles.h"
@@ -22,6 +25,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <exception>
 #include <memory>
@@ -36,6 +40,7 @@ constexpr UINT kNavigationPollMs = 50;
 struct Options {
     long quitAfterMs = -1;  // run until closed
     bool quitAfterClose = false;
+    bool printLayout = false;
 };
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -51,8 +56,10 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.quitAfterMs = ms;
         } else if (arg == "--quit-after-close") {
             options.quitAfterClose = true;
+        } else if (arg == "--print-layout") {
+            options.printLayout = true;
         } else {
-            std::fprintf(stderr, "usage: bandhost.exe [--screenshot-after MS] [--quit-after-close]\n");
+            std::fprintf(stderr, "usage: bandhost.exe [--screenshot-after MS] [--quit-after-close] [--print-layout]\n");
             return false;
         }
     }
@@ -86,8 +93,77 @@ private:
 
 NavigationPrinter* g_printer = nullptr;
 
+std::string screenRect(HWND window, RECT r) {
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    char text[96];
+    std::snprintf(text, sizeof text, " at %ld,%ld size %ldx%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return text;
+}
+
+// One line per visible button of a toolbar control: its text, its place on
+// the screen and its kind ("split" has a separate drop-down arrow at its
+// right end, "menu" opens a drop-down as a whole).
+void describeToolbar(HWND toolbar, std::string& out) {
+    RECT client{};
+    GetClientRect(toolbar, &client);
+    const int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        RECT r{};
+        if (!SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button))) continue;
+        if ((button.fsStyle & BTNS_SEP) || (button.fsState & TBSTATE_HIDDEN)) continue;
+        if (!SendMessageA(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r))) continue;
+        if (r.right > client.right || r.bottom > client.bottom) continue;  // behind the chevron
+        const LRESULT length = SendMessageA(toolbar, TB_GETBUTTONTEXTA, button.idCommand, 0);
+        std::string text(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+        if (length > 0) SendMessageA(toolbar, TB_GETBUTTONTEXTA, button.idCommand, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(std::strlen(text.c_str()));
+        const char* kind = (button.fsStyle & BTNS_WHOLEDROPDOWN) ? " menu" : (button.fsStyle & BTNS_DROPDOWN) ? " split" : "";
+        out += "layout: button \"" + text + "\"" + screenRect(toolbar, r) + kind + "\n";
+    }
+}
+
+BOOL CALLBACK describeControl(HWND window, LPARAM param) {
+    auto& out = *reinterpret_cast<std::string*>(param);
+    if (!IsWindowVisible(window)) return TRUE;
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (_stricmp(cls, TOOLBARCLASSNAMEA) == 0) {
+        describeToolbar(window, out);
+    } else if (_stricmp(cls, WC_COMBOBOXA) == 0) {
+        RECT r{};
+        GetClientRect(window, &r);
+        out += "layout: combobox" + screenRect(window, r) + "\n";
+    }
+    return TRUE;
+}
+
+// Prints the band's layout (--print-layout) when it differs from the last one
+// printed, ended by the line "layout: end".
+class LayoutPrinter {
+public:
+    explicit LayoutPrinter(const bandhost::HostedBand& band) : band_(band) {}
+    void flush() {
+        HWND window = band_.window();
+        if (!window || !IsWindow(window)) return;
+        std::string layout;
+        EnumChildWindows(window, describeControl, reinterpret_cast<LPARAM>(&layout));
+        if (layout == printed_) return;
+        printed_ = layout;
+        std::printf("%slayout: end\n", layout.c_str());
+        std::fflush(stdout);
+    }
+
+private:
+    const bandhost::HostedBand& band_;
+    std::string printed_;
+};
+
+LayoutPrinter* g_layout = nullptr;
+
 void CALLBACK navigationTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (g_printer) g_printer->flush();
+    if (g_layout) g_layout->flush();
 }
 
 BOOL CALLBACK reportErrorBox(HWND window, LPARAM) {
@@ -154,6 +230,7 @@ int run(const Options& options) {
     int status = 0;
     {
         bandhost::HostedBand band(frame, kg::CLSID_Kestrelgrove);
+        LayoutPrinter layout(band);
         frame.setOnClose([&] {
             band.close();
             PostQuitMessage(0);
@@ -170,6 +247,7 @@ int run(const Options& options) {
         }
         std::fflush(stdout);
         std::fflush(stderr);
+        if (options.printLayout) g_layout = &layout;
 
         int closesSeen = band.closeCount();
         MSG msg;
@@ -188,6 +266,7 @@ int run(const Options& options) {
                 if (options.quitAfterClose) PostQuitMessage(0);
             }
         }
+        g_layout = nullptr;
         frame.setOnClose(nullptr);
         band.close();
         drainQueue();

@@ -6,7 +6,10 @@ target_compile_options(bandhost PRIVATE ${KG_WARNINGS})
 
 # End to end under Wine and Xvfb, one per bitness: regsvr32, a test toolbar,
 # bandhost, "Close Toolbar" chosen with real mouse input, the saved search
-# state and the unloaded DLL.
+# state and the unloaded DLL; then a click on "Home", searches typed into the
+# search box, the second engine chosen from the search button's menu and the
+# About window opened from the band's context menu, with real mouse and
+# keyboard input.
 if(TARGET kestrelgrove)
   add_dependencies(bandhost kestrelgrove)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -17,6 +20,9 @@ if(TARGET kestrelgrove)
   add_test(NAME bandhost_e2e_${kg_e2e_bits}
            COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/close_toolbar.sh ${CMAKE_BINARY_DIR} ${kg_e2e_bits})
   set_tests_properties(bandhost_e2e_${kg_e2e_bits} PROPERTIES RESOURCE_LOCK toolbar_key SKIP_RETURN_CODE 77 TIMEOUT 300)
+  add_test(NAME bandhost_e2e_clicks_${kg_e2e_bits}
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/clicks_and_search.sh ${CMAKE_BINARY_DIR} ${kg_e2e_bits})
+  set_tests_properties(bandhost_e2e_clicks_${kg_e2e_bits} PROPERTIES RESOURCE_LOCK toolbar_key SKIP_RETURN_CODE 77 TIMEOUT 400)
 endif()
 
 # The lifetime test and the load benchmark load the DLL and the example's icon

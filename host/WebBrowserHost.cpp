@@ -5,26 +5,7 @@
 
 #include <oleauto.h>
 
-#include <new>
-
 namespace kg {
-
-namespace {
-
-// A BSTR owned for one call.
-struct OwnedBstr {
-    explicit OwnedBstr(const std::string& text) {
-        const std::wstring wide = AnsiToWide(text);
-        value = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-        if (!value) throw std::bad_alloc();
-    }
-    ~OwnedBstr() { SysFreeString(value); }
-    OwnedBstr(const OwnedBstr&) = delete;
-    OwnedBstr& operator=(const OwnedBstr&) = delete;
-    BSTR value = nullptr;
-};
-
-} // namespace
 
 void WebBrowserHost::Navigate(const std::string& url) {
     const OwnedBstr target(url);
@@ -33,7 +14,7 @@ void WebBrowserHost::Navigate(const std::string& url) {
     kit::OleVariant zero;
     zero.put()->vt = VT_I4;
     zero.get()->lVal = 0;
-    OleCheck(browser_->Navigate(target.value, zero.get(), zero.get(), zero.get(), zero.get()));
+    OleCheck(browser_->Navigate(target.get(), zero.get(), zero.get(), zero.get(), zero.get()));
 }
 
 long WebBrowserHost::Width() {
@@ -44,7 +25,7 @@ long WebBrowserHost::Width() {
 
 void WebBrowserHost::SetStatusText(const std::string& text) {
     const OwnedBstr value(text);
-    OleCheck(browser_->put_StatusText(value.value));
+    OleCheck(browser_->put_StatusText(value.get()));
 }
 
 void WebBrowserHost::ShowBrowserBar(const VARIANT& classId, const VARIANT& show, const VARIANT& size) {

@@ -3,6 +3,7 @@
 #include "kit/Error.h"
 
 #include <climits>
+#include <new>
 #include <cstdio>
 
 namespace kg {
@@ -25,6 +26,13 @@ std::string WideToAnsi(const std::wstring& text) {
     if (n > 0)
         WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
+}
+
+BSTR AnsiToBstr(const std::string& text) {
+    const std::wstring wide = AnsiToWide(text);
+    BSTR value = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    if (!value) throw std::bad_alloc();
+    return value;
 }
 
 void OleCheck(HRESULT hr) {

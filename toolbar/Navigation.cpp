@@ -30,10 +30,8 @@ void setVisible(IDispatch& object) {
 }
 
 void navigateByName(IDispatch& object, const std::string& url) {
-    const std::wstring wide = AnsiToWide(url);
     kit::OleVariant target;
-    target.put()->bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    if (!target.get()->bstrVal) throw std::bad_alloc();
+    target.put()->bstrVal = AnsiToBstr(url);
     target.get()->vt = VT_BSTR;
     DISPPARAMS params{target.get(), nullptr, 1, 0};
     kit::OleVariant result;

@@ -1,0 +1,136 @@
+// kgcheck: reports what the engine would silently ignore or refuse in a
+// toolbar's folder, one finding a line, in the form compilers use. Portable.
+#include "kit/Error.h"
+#include "tools/kgcheck/lib/Checker.h"
+#include "toolbar/IconFile.h"
+
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kUsage =
+    "usage: kgcheck [--strict] [--toolbar-file NAME] FOLDER\n"
+    "\n"
+    "Checks a toolbar's folder: the configuration file NAME.ini, \"Icons.bin\",\n"
+    "the banner NAME.bmp and \"Copyrights.txt\". NAME is the \"Toolbar File\" the\n"
+    "installation writes into the toolbar key; without --toolbar-file it is taken\n"
+    "from the folder's only configuration file (*.ini, not counting the update\n"
+    "files \"NAME Internet.ini\" and \"NAME Default.ini\"). File names are matched\n"
+    "without regard to letter case, as Windows does.\n"
+    "\n"
+    "Prints every finding as FILE:LINE: error|warning: TEXT (FILE: ... for a\n"
+    "finding about a whole file).\n"
+    "Exit status: 0 no error (with --strict: no finding at all), 1 findings,\n"
+    "2 wrong usage or no configuration file to check.\n";
+
+struct UsageError {};
+
+std::string lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The folder's regular files by their names in lower case.
+std::vector<fs::path> filesOf(const fs::path& folder) {
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    return files;
+}
+
+std::optional<fs::path> findFile(const std::vector<fs::path>& files, const std::string& name) {
+    for (const fs::path& f : files)
+        if (lower(f.filename().string()) == lower(name)) return f;
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> bytesOf(const std::optional<fs::path>& file) {
+    if (!file) return std::nullopt;
+    return toolbar::ReadFileBytes(file->string());
+}
+
+std::string toolbarFileOf(const std::vector<fs::path>& files, const std::string& folder) {
+    std::vector<std::string> candidates;
+    for (const fs::path& f : files) {
+        const std::string name = lower(f.filename().string());
+        if (endsWith(name, ".ini") && !endsWith(name, " internet.ini") && !endsWith(name, " default.ini"))
+            candidates.push_back(f.stem().string());
+    }
+    if (candidates.size() == 1) return candidates.front();
+    if (candidates.empty()) throw kit::Error(folder + ": no configuration file (*.ini) in this folder");
+    std::string list;
+    for (const std::string& c : candidates) list += " \"" + c + ".ini\"";
+    throw kit::Error(folder + ": several configuration files (" + list.substr(1) +
+                     "); name the one to check with --toolbar-file");
+}
+
+int run(const std::vector<std::string>& args) {
+    bool strict = false;
+    std::string toolbarFile;
+    std::string folder;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--strict") {
+            strict = true;
+        } else if (args[i] == "--toolbar-file" && i + 1 < args.size()) {
+            toolbarFile = args[++i];
+        } else if (args[i].empty() || args[i].front() == '-' || !folder.empty()) {
+            throw UsageError{};
+        } else {
+            folder = args[i];
+        }
+    }
+    if (folder.empty()) throw UsageError{};
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) throw kit::Error(folder + ": not a folder");
+
+    const std::vector<fs::path> files = filesOf(folder);
+    if (toolbarFile.empty()) toolbarFile = toolbarFileOf(files, folder);
+
+    kgcheck::ToolbarFiles toolbar;
+    toolbar.folder = folder;
+    toolbar.toolbarFile = toolbarFile;
+    // The file names as the engine forms them; the checker shows them so.
+    if (const auto config = findFile(files, toolbarFile + ".ini")) {
+        const std::vector<std::uint8_t> bytes = toolbar::ReadFileBytes(config->string());
+        toolbar.config = std::string(bytes.begin(), bytes.end());
+    }
+    toolbar.icons = bytesOf(findFile(files, "Icons.bin"));
+    toolbar.banner = bytesOf(findFile(files, toolbarFile + ".bmp"));
+    toolbar.hasLegalNotice = findFile(files, "Copyrights.txt").has_value();
+
+    int errors = 0, warnings = 0;
+    for (const kgcheck::Finding& finding : kgcheck::CheckToolbar(toolbar)) {
+        std::cout << finding.Format() << '\n';
+        ++(finding.error ? errors : warnings);
+    }
+    if (errors || warnings)
+        std::cout << errors << (errors == 1 ? " error, " : " errors, ") << warnings
+                  << (warnings == 1 ? " warning" : " warnings") << '\n';
+    return errors > 0 || (strict && warnings > 0) ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError&) {
+        std::cerr << kUsage;
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "kgcheck: " << e.what() << '\n';
+        return 2;
+    }
+}

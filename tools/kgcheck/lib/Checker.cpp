@@ -475,12 +475,6 @@ private:
                 if (!url.empty() && !containsNoCase(url, "[search]"))
                     warning(lineOf(item.section, "URL"), "the search engine's \"URL\" holds no \"[search]\": the "
                                                          "search text is appended at its end");
-                if (tag < kFirstSearchType || tag > kLastSearchType) {
-                    error(lineOf(item.section, "Tag"), "search engine " + quoted(item.name) + " has \"Tag\" " +
-                                                           std::to_string(tag) + ", outside 1 to 30: it is no search "
-                                                           "engine, and the search button never takes it");
-                    continue;
-                }
                 const int groupIndex = ini_.ReadInteger(item.section, "GroupIndex", 0);
                 if (groupIndex <= 0)
                     warning(lineOf(item.section, "GroupIndex"),
@@ -493,6 +487,12 @@ private:
                             "search engine " + quoted(item.name) + " has \"GroupIndex\" " + std::to_string(groupIndex) +
                                 ", the first engine " + std::to_string(*group) +
                                 ": choosing it does not clear the other engines' check marks");
+                if (tag < kFirstSearchType || tag > kLastSearchType) {
+                    error(lineOf(item.section, "Tag"), "search engine " + quoted(item.name) + " has \"Tag\" " +
+                                                           std::to_string(tag) + ", outside 1 to 30: it is no search "
+                                                           "engine, and the search button never takes it");
+                    continue;
+                }
             } else if (tag < kFirstSearchType || tag > kLastSearchType) {
                 continue;
             }

@@ -1,5 +1,5 @@
 # Kestrelgrove: the two set-up commands are `make demo` and `make check`.
-.PHONY: demo check bench build clean
+.PHONY: demo check bench build clean preview
 
 demo:
 	scripts/demo.sh
@@ -9,6 +9,10 @@ check:
 
 bench:
 	scripts/bench.sh
+
+# A publisher's tool: make preview DIR=path/to/toolbar-folder
+preview:
+	scripts/preview.sh "$(DIR)"
 
 build:
 	scripts/deps.sh

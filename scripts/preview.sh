@@ -35,8 +35,9 @@ ls "$staged"
 echo
 echo "== kgcheck $dir"
 status=0
-build/native/kgcheck "$staged" || status=$?
+findings=$(build/native/kgcheck "$staged") || status=$?
 [ $status -eq 2 ] && exit 2
+echo "${findings:-no findings}"
 [ $status -eq 0 ] || echo "preview: kgcheck found errors; the preview shows what the engine makes of them"
 
 echo

@@ -574,4 +574,10 @@ std::string Finding::Format() const {
 
 std::vector<Finding> CheckToolbar(const ToolbarFiles& files) { return Checker(files).run(); }
 
+std::vector<std::string> DesignedComponentNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : designedComponents()) names.push_back(entry.first);
+    return names;
+}
+
 } // namespace kgcheck

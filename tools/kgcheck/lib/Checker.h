@@ -32,6 +32,9 @@ struct ToolbarFiles {
 // Every finding, those of the configuration file first, each file's in line order.
 std::vector<Finding> CheckToolbar(const ToolbarFiles& files);
 
+// The names of the toolbar window's own components, which no configured item may take.
+std::vector<std::string> DesignedComponentNames();
+
 inline constexpr int kBannerWidth = 105;
 inline constexpr int kBannerHeight = 22;
 

@@ -71,6 +71,8 @@ TEST(KgCheck, EveryRulePrintsItsFinding) {
          "T.ini:9: error: the name \"MIA\" is taken by the item of section \"miA\""},
         {"name of the window's own", kHead + "[Toolbar Items]\nmiAbout=\n[miAbout]\nParent=Toolbar\n",
          "T.ini:4: error: the name \"miAbout\" is taken by the toolbar window's own"},
+        {"name of the default search button", kHead + "[Toolbar Items]\nmiFind=\n[miFind]\nName=MISEARCH\nParent=Toolbar\n",
+         "T.ini:6: error: the name \"MISEARCH\" is the one the engine gives its own search button"},
         {"listed without a section", kHead + "[Toolbar Items]\nmiA=\n",
          "T.ini:4: error: \"Toolbar Items\" lists \"miA\", which has no section"},
         {"main menu names nothing", kHead + "Main Menu=miNone\n", "T.ini:3: error: \"Main Menu\" names \"miNone\""},

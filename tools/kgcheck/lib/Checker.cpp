@@ -402,6 +402,11 @@ private:
             built.emplace(folded(item.name), item);
             items.push_back(item);
         }
+        // Without a "miSearch" section the engine adds its own search button of that name.
+        if (auto taken = built.find(folded(kSearchSection)); searchButton.empty() && taken != built.end())
+            error(lineOf(taken->second.section, "Name"),
+                  "the name " + quoted(taken->second.name) + " is the one the engine gives its own search button "
+                  "when \"Toolbar Items\" lists no \"miSearch\": the toolbar's build fails at its end");
         if (!mainMenu.empty() && !built.count(folded(mainMenu)) && designedKind(mainMenu) != Designed::MenuEntry)
             error(lineOf(kOptions, "Main Menu"), "\"Main Menu\" names " + quoted(mainMenu) +
                                                      ", which is no item: the context menu keeps its own entries");

@@ -218,9 +218,11 @@ private:
             while (!trimmed.empty() && isBlank(trimmed.back())) trimmed.remove_suffix(1);
             if (line.kind != IniLine::Header && trimmed.size() >= 2 && trimmed.front() == '[' &&
                 trimmed.find(']') != std::string_view::npos) {
+                const bool dropped = line.section < 0 ||
+                                     scan_.sections[static_cast<std::size_t>(line.section)].firstOfName != line.section;
                 error(line.number, "not a section header: a header must fill its line, without blanks around it; "
-                                   "this line is read as " +
-                                       std::string(line.section < 0 ? "nothing" : "a line of the section before"));
+                                   "this line is " +
+                                       std::string(dropped ? "dropped" : "read as a line of the section before"));
                 continue;
             }
             if (line.kind == IniLine::Header) {

@@ -54,7 +54,8 @@ mkdir -p "$shots"
 found=0
 for _ in $(seq 30); do
   sleep 0.2
-  colours=$(import -window root -crop "105x22+$((bx + 2))+$((by + 2))" txt:- 2>/dev/null | tr 'A-F' 'a-f')
+  import -window root "$work/shot.png" 2>/dev/null || continue
+  colours=$(convert "$work/shot.png" -crop "105x22+$((bx + 2))+$((by + 2))" txt:- 2>/dev/null | tr 'A-F' 'a-f')
   if grep -q '#102060' <<<"$colours" && grep -q '#ffa000' <<<"$colours"; then found=1; break; fi
 done
 import -window root "$shots/flash_banner.png"

@@ -1,6 +1,7 @@
 #include "tools/flashstandin/StandInPlayer.h"
 
 #include "kit/Handles.h"
+#include "kit/OleVariant.h"
 
 #include <olectl.h>
 #include <wininet.h>
@@ -162,12 +163,13 @@ private:
 Player::Player() {
     LockModule();
     registerWindowClass();
-    messages_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), this);
+    messages_.reset(
+        CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), this));
 }
 
 Player::~Player() {
     InPlaceDeactivate();
-    if (messages_) DestroyWindow(messages_);
+    messages_.reset();
     UnlockModule();
 }
 
@@ -237,7 +239,7 @@ STDMETHODIMP Player::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, 
     case OLEIVERB_UIACTIVATE:
         return activate(site);
     case OLEIVERB_HIDE:
-        if (window_) ShowWindow(window_, SW_HIDE);
+        if (window_) ShowWindow(window_.get(), SW_HIDE);
         return S_OK;
     default:
         return OLEOBJ_S_INVALIDVERB;
@@ -263,15 +265,15 @@ HRESULT Player::activate(IOleClientSite* site) {
                                               &info)))
         return hr;
     inPlace->OnInPlaceActivate();
-    window_ = CreateWindowExA(0, kWindowClass, "Flash stand-in", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                              position.left, position.top, position.right - position.left,
-                              position.bottom - position.top, parent, nullptr, ModuleInstance(), this);
+    window_.reset(CreateWindowExA(0, kWindowClass, "Flash stand-in", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                                  position.left, position.top, position.right - position.left,
+                                  position.bottom - position.top, parent, nullptr, ModuleInstance(), this));
     if (!window_) {
         inPlace->OnInPlaceDeactivate();
         return HRESULT_FROM_WIN32(GetLastError());
     }
     inPlaceSite_ = std::move(inPlace);
-    if (playing_) SetTimer(window_, kAnimationTimer, 40, nullptr);
+    if (playing_) SetTimer(window_.get(), kAnimationTimer, 40, nullptr);
     return S_OK;
 }
 
@@ -306,14 +308,13 @@ STDMETHODIMP Player::GetMiscStatus(DWORD, DWORD* status) noexcept {
 
 STDMETHODIMP Player::GetWindow(HWND* window) noexcept {
     if (!window) return E_POINTER;
-    *window = window_;
+    *window = window_.get();
     return window_ ? S_OK : E_FAIL;
 }
 
 STDMETHODIMP Player::InPlaceDeactivate() noexcept {
     if (!window_) return S_OK;
-    DestroyWindow(window_);
-    window_ = nullptr;
+    window_.reset();
     if (auto site = std::move(inPlaceSite_)) site->OnInPlaceDeactivate();
     return S_OK;
 }
@@ -321,7 +322,7 @@ STDMETHODIMP Player::InPlaceDeactivate() noexcept {
 STDMETHODIMP Player::SetObjectRects(LPCRECT position, LPCRECT) noexcept {
     if (!position) return E_POINTER;
     if (window_)
-        SetWindowPos(window_, nullptr, position->left, position->top, position->right - position->left,
+        SetWindowPos(window_.get(), nullptr, position->left, position->top, position->right - position->left,
                      position->bottom - position->top, SWP_NOZORDER | SWP_NOACTIVATE);
     return S_OK;
 }
@@ -404,20 +405,18 @@ STDMETHODIMP Player::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* par
     case kMovie:
         if (put) {
             if (p.cArgs != 1) return DISP_E_BADPARAMCOUNT;
-            VARIANT text;
-            VariantInit(&text);
-            if (FAILED(VariantChangeType(&text, &p.rgvarg[0], 0, VT_BSTR))) {
+            kit::OleVariant text;
+            if (FAILED(VariantChangeType(text.put(), &p.rgvarg[0], 0, VT_BSTR))) {
                 if (argErr) *argErr = 0;
                 return DISP_E_TYPEMISMATCH;
             }
+            const BSTR value = text.get()->bstrVal;
             std::wstring url;
             try {
-                url.assign(text.bstrVal ? text.bstrVal : L"", text.bstrVal ? SysStringLen(text.bstrVal) : 0);
+                url.assign(value ? value : L"", value ? SysStringLen(value) : 0);
             } catch (...) {
-                VariantClear(&text);
                 return E_OUTOFMEMORY;
             }
-            VariantClear(&text);
             return setMovie(url);
         }
         if (get && result) {
@@ -447,13 +446,12 @@ STDMETHODIMP Player::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* par
     case kFireReadyState: {
         if (!call) return DISP_E_MEMBERNOTFOUND;
         if (p.cArgs != 1) return DISP_E_BADPARAMCOUNT;
-        VARIANT state;
-        VariantInit(&state);
-        if (FAILED(VariantChangeType(&state, &p.rgvarg[0], 0, VT_I4))) {
+        kit::OleVariant state;
+        if (FAILED(VariantChangeType(state.put(), &p.rgvarg[0], 0, VT_I4))) {
             if (argErr) *argErr = 0;
             return DISP_E_TYPEMISMATCH;
         }
-        fireReadyState(state.lVal);
+        fireReadyState(state.get()->lVal);
         return S_OK;
     }
     default:
@@ -469,7 +467,7 @@ HRESULT Player::setMovie(const std::wstring& url) noexcept {
         readyState_ = 0;
         const UINT number = ++download_;
         if (url.empty() || !messages_) return S_OK;
-        auto job = std::make_unique<Download>(Download{messages_, number, url});
+        auto job = std::make_unique<Download>(Download{messages_.get(), number, url});
         // The thread holds the module while it runs and lets go as it ends.
         kit::unique_hmodule pin;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&downloadThread),
@@ -510,10 +508,10 @@ void Player::setPlaying(bool playing) noexcept {
     playing_ = playing;
     if (!window_) return;
     if (playing)
-        SetTimer(window_, kAnimationTimer, 40, nullptr);
+        SetTimer(window_.get(), kAnimationTimer, 40, nullptr);
     else
-        KillTimer(window_, kAnimationTimer);
-    InvalidateRect(window_, nullptr, TRUE);
+        KillTimer(window_.get(), kAnimationTimer);
+    InvalidateRect(window_.get(), nullptr, TRUE);
 }
 
 void Player::paint(HDC dc, const RECT& area) const noexcept {
@@ -535,11 +533,11 @@ void Player::paint(HDC dc, const RECT& area) const noexcept {
 }
 
 LRESULT Player::HandleMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    if (window == messages_ && msg == kDownloadDone) {
+    if (window == messages_.get() && msg == kDownloadDone) {
         if (wParam == download_ && lParam) fireReadyState(4);
         return 0;
     }
-    if (window == window_) {
+    if (window == window_.get()) {
         switch (msg) {
         case WM_TIMER:
             if (wParam == kAnimationTimer) {

@@ -7,6 +7,7 @@
 // coloured stripe, Stop halts it. A test drives the ready state itself with
 // the private method "FireReadyState"(state) and reads "Playing" and "Movie".
 #include "kit/ComPtr.h"
+#include "kit/Handles.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -122,8 +123,8 @@ private:
     LONG refs_ = 1;
     kit::com_ptr<IOleClientSite> site_;
     kit::com_ptr<IOleInPlaceSite> inPlaceSite_;
-    HWND window_ = nullptr;   // the in-place window, while active
-    HWND messages_ = nullptr; // receives the downloads' results on the creating thread
+    kit::unique_hwnd window_;   // the in-place window, while active
+    kit::unique_hwnd messages_; // receives the downloads' results on the creating thread
     SIZEL extent_{2778, 582}; // 105 x 22 pixels in HIMETRIC
     std::wstring movie_;
     LONG readyState_ = 4;     // no movie: nothing to load

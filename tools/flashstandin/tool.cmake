@@ -6,6 +6,7 @@
 add_library(flashstandin SHARED
   ${CMAKE_CURRENT_LIST_DIR}/Module.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StandInPlayer.cpp
+  ${PROJECT_SOURCE_DIR}/kit/OleVariant.cpp
   ${CMAKE_CURRENT_LIST_DIR}/flashstandin.def)
 set_target_properties(flashstandin PROPERTIES PREFIX "" OUTPUT_NAME flashstandin)
 target_link_libraries(flashstandin PRIVATE ole32 oleaut32 uuid wininet user32 gdi32 advapi32)

@@ -78,6 +78,10 @@ struct hicon_traits {
     static HICON invalid() noexcept { return nullptr; }
     static void close(HICON h) noexcept { DestroyIcon(h); }
 };
+struct hmodule_traits {
+    static HMODULE invalid() noexcept { return nullptr; }
+    static void close(HMODULE h) noexcept { FreeLibrary(h); }
+};
 struct hglobal_traits {
     static HGLOBAL invalid() noexcept { return nullptr; }
     static void close(HGLOBAL h) noexcept { GlobalFree(h); }
@@ -94,6 +98,7 @@ using unique_hwnd = unique_handle<HWND, hwnd_traits>;
 using unique_hdc = unique_handle<HDC, hdc_traits>;
 using unique_hicon = unique_handle<HICON, hicon_traits>;
 using unique_hglobal = unique_handle<HGLOBAL, hglobal_traits>;
+using unique_hmodule = unique_handle<HMODULE, hmodule_traits>;
 
 // Selects an object into a DC for one scope.
 class select_object {

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <hlink.h>
 #include <shellapi.h>
+#include <wininet.h>
 #include <vector>
 
 namespace kit {
@@ -69,6 +70,8 @@ public:
 Platform* current = nullptr;
 
 } // namespace
+
+DWORD Platform::attemptInternetConnect() { return InternetAttemptConnect(0); }
 
 Platform& realPlatform() {
     static Win32Platform real;

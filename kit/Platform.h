@@ -1,7 +1,8 @@
 #pragma once
 // The seam for everything that would block a test or reach outside the
 // machine: message boxes, file dialogs, the shell, hyperlink navigation, the
-// creation of a browser application object, the tick count and today's date.
+// creation of a browser application object, the tick count, today's date and
+// the question whether the machine may go on line.
 // The real Win32 implementation is the default; tests install a recorder.
 #include <windows.h>
 #include <oaidl.h>
@@ -39,6 +40,8 @@ public:
     virtual HRESULT createAutomationObject(const std::wstring& progId, IDispatch** out) = 0;
     virtual DWORD tickCount() = 0;
     virtual CalendarDate today() = 0;
+    // InternetAttemptConnect(0): ERROR_SUCCESS when the machine may go on line.
+    virtual DWORD attemptInternetConnect();
 };
 
 // The platform in force: the real one unless a test installed another.

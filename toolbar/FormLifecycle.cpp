@@ -58,6 +58,8 @@ void TformToolbar::FormCreate(kit::TComponent*) {
     BuildToolbar();
     const TToolbarSettings& settings = ToolbarSettings();
     SetCaption(settings.ToolbarName);
+    // ReadDailyStamp() goes here, between the caption and the banner, with the configuration update.
+    CreateFlashBanner();
     HistoryList = std::make_unique<SortedTextList>();
     // "InstallPath" is read again here: the installation may have moved the
     // toolbar since the settings were loaded.
@@ -77,6 +79,7 @@ void TformToolbar::FormDestroy(kit::TComponent*) {
                         RegistryType::String);
     SetRegistryData(HKEY_LOCAL_MACHINE, key, "Search", SearchBox->Text(), RegistryType::String);
     HistoryList.reset();
+    FreeFlashPlayer();
 }
 
 } // namespace kg

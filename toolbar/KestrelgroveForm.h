@@ -34,6 +34,10 @@ class TSaveDialog;
 class TImageList;
 } // namespace kit
 
+namespace kg {
+class TShockwaveFlash;
+} // namespace kg
+
 namespace config {
 class TBigIniFile;
 } // namespace config
@@ -93,6 +97,8 @@ public:
     // by the window, never null once the build got that far. Its Tag is the
     // search type.
     kit::TTBCustomItem* SearchButton = nullptr;
+    // The banner's Flash player, owned by the window; null without a player.
+    TShockwaveFlash* FlashPlayer = nullptr;
     std::string SearchTemplate;
     std::string HistoryFileName;
     std::unique_ptr<SortedTextList> HistoryList;
@@ -117,6 +123,14 @@ public:
     void HideBand();
     // Fills the toolbar from the configuration (runs inside FormCreate).
     void BuildToolbar();
+
+    // ---- the banner
+    // Creates FlashPlayer, hidden in FlashToolbar, when a player is installed
+    // and "Flash URL" names a movie; a player that cannot be made leaves the picture.
+    void CreateFlashBanner();
+    // The player's OnReadyStateChange: once the movie is complete the player replaces the picture and plays.
+    void FlashReadyStateChange(kit::TComponent* Sender, long newState);
+    void FreeFlashPlayer();
 
     // ---- the search box and its history
     // Navigates to `urlTemplate` (the setting "Search URL" when empty) with

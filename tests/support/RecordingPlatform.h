@@ -44,6 +44,9 @@ public:
     // Called with each tick answered, before it is answered.
     std::function<void(DWORD)> onTickCount;
     kit::CalendarDate todayDate{2026, 12, 7};
+    // Wine's InternetAttemptConnect always succeeds: tests script its answer here.
+    DWORD attemptConnectAnswer = ERROR_SUCCESS;
+    int attemptConnectCalls = 0;
 
     int messageBox(HWND, const std::string& text, const std::string& caption, UINT type) override;
     bool fileDialog(HWND, kit::FileDialogRequest& request) override;
@@ -60,6 +63,10 @@ public:
         return t;
     }
     kit::CalendarDate today() override { return todayDate; }
+    DWORD attemptInternetConnect() override {
+        ++attemptConnectCalls;
+        return attemptConnectAnswer;
+    }
 };
 
 } // namespace kgtest

@@ -1,5 +1,5 @@
 # Kestrelgrove: the two set-up commands are `make demo` and `make check`.
-.PHONY: demo check bench build clean
+.PHONY: demo check bench build dist clean
 
 demo:
 	scripts/demo.sh
@@ -9,6 +9,9 @@ check:
 
 bench:
 	scripts/bench.sh
+
+dist:
+	scripts/dist.sh
 
 build:
 	scripts/deps.sh

@@ -1,9 +1,13 @@
-# The installer's round trip under Wine: setup.exe of the example toolbar
-# built from this build's DLL and the 32-bit build's beside it, installed,
-# loaded by bandhost, uninstalled, installed over an existing installation.
-# It holds the toolbar key and the display like the end-to-end tests.
+# The installer's tests under Wine: setup.exe of the example toolbar built
+# from this build's DLL and the 32-bit build's beside it, installed, loaded by
+# bandhost, uninstalled, installed over an existing installation; and the
+# same with a 32-bit DLL that cannot be registered. They hold the toolbar key
+# and the display like the end-to-end tests.
 if(TARGET kestrelgrove AND TARGET bandhost AND TARGET example_icons)
   add_test(NAME installer_roundtrip
            COMMAND bash ${PROJECT_SOURCE_DIR}/tests/installer/setup_roundtrip.sh ${CMAKE_BINARY_DIR})
-  set_tests_properties(installer_roundtrip PROPERTIES RESOURCE_LOCK "toolbar_key;display" TIMEOUT 300)
+  add_test(NAME installer_32bit_unregistered
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/installer/setup_32bit_unregistered.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(installer_roundtrip installer_32bit_unregistered PROPERTIES
+                       RESOURCE_LOCK "toolbar_key;display" TIMEOUT 300)
 endif()

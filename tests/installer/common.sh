@@ -117,11 +117,18 @@ clean_prefix() {
     "$run" "$install_win\\uninstall.exe" /S </dev/null >/dev/null 2>&1 || true
     for _ in $(seq 100); do reg 64 query "$uninstall_key" >/dev/null || break; sleep 0.3; done
     rm -rf "$install_unix"
-    for view in 64 32; do
-      reg $view delete "$toolbar_key" /f >/dev/null || true
-      reg $view delete "$uninstall_key" /f >/dev/null || true
-    done
   fi
+  local view
+  for view in 64 32; do
+    if reg $view query "$class_key" >/dev/null || reg $view query "$toolbar_key" >/dev/null; then
+      say "removing a registration or toolbar key left in the $view-bit view by an earlier run"
+    fi
+    reg $view delete "$class_key" /f >/dev/null || true
+    reg $view delete "$toolbar_key" /f >/dev/null || true
+    reg $view delete "$uninstall_key" /f >/dev/null || true
+    reg $view delete "$toolbar_list" /v "$clsid" /f >/dev/null || true
+    reg $view delete "$explorer_bars" /v "$clsid" /f >/dev/null || true
+  done
   "$run" wineboot -r </dev/null >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX/drive_c/users/$wine_user/Temp"/~nsu*.tmp
 }

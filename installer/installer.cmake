@@ -10,4 +10,7 @@ if(TARGET kestrelgrove AND TARGET bandhost AND TARGET example_icons)
            COMMAND bash ${PROJECT_SOURCE_DIR}/tests/installer/setup_32bit_unregistered.sh ${CMAKE_BINARY_DIR})
   set_tests_properties(installer_roundtrip installer_32bit_unregistered PROPERTIES
                        RESOURCE_LOCK "toolbar_key;display" TIMEOUT 300)
+  # The publisher's side: bad toolbar folders refused with a message.
+  add_test(NAME installer_build_inputs
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/installer/build_setup_inputs.sh ${CMAKE_BINARY_DIR})
 endif()

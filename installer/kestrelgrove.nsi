@@ -181,7 +181,7 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir /REBOOTOK "$INSTDIR"
   ${If} ${FileExists} "$INSTDIR\*.*"
-    DetailPrint "Left in place, not installed by this product: $INSTDIR"
+    DetailPrint "$INSTDIR stays: it holds files of your own, or files in use until the next restart"
   ${EndIf}
 
   SetRegView 64

@@ -75,7 +75,20 @@ Var Failed32
 
 Section "Toolbar"
   SetRegView 64
+  ; The uninstaller and its entry come first: whatever fails later leaves
+  ; an installation that "Add or Remove Programs" can remove.
   SetOutPath "$INSTDIR"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${TOOLBAR_NAME}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
   File "/oname=${TOOLBAR_FILE}.ini" "${TOOLBAR_DIR}\${TOOLBAR_FILE}.ini"
   File "/oname=${TOOLBAR_FILE}.bmp" "${TOOLBAR_DIR}\${TOOLBAR_FILE}.bmp"
   File "/oname=Copyrights.txt" "${TOOLBAR_DIR}\Copyrights.txt"
@@ -84,7 +97,6 @@ Section "Toolbar"
   SetOutPath "$INSTDIR\${X86_DIR}"
   File "/oname=kestrelgrove.dll" "${DLL32}"
   SetOutPath "$INSTDIR"
-  WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; Each DLL reads the toolbar key of its own view; both point at this one
   ; folder, so 32- and 64-bit browsers share one configuration and history.
@@ -108,17 +120,6 @@ Section "Toolbar"
     DetailPrint "The 32-bit DLL could not be registered (regsvr32: $0)"
     StrCpy $Failed32 1
   ${EndIf}
-
-  SetRegView 64
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${TOOLBAR_NAME}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\uninstall.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 
   ; A failed registration is reported, and the installation stays complete
   ; and removable; the exit code tells a scripted install which band is missing.

@@ -1,5 +1,5 @@
 # Kestrelgrove: the two set-up commands are `make demo` and `make check`.
-.PHONY: demo check bench build clean preview
+.PHONY: demo check bench build dist clean preview
 
 demo:
 	scripts/demo.sh
@@ -13,6 +13,9 @@ bench:
 # A publisher's tool: make preview DIR=path/to/toolbar-folder
 preview:
 	scripts/preview.sh "$(DIR)"
+
+dist:
+	scripts/dist.sh
 
 build:
 	scripts/deps.sh

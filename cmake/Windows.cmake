@@ -139,3 +139,9 @@ endif()
 foreach(f ${KG_TOOL_FRAGMENTS})
   include(${f})
 endforeach()
+
+# The installer (installer/): its test belongs to the 64-bit build, which
+# setup.exe runs in.
+if(NOT KG_WIN32_SLIM)
+  include(${PROJECT_SOURCE_DIR}/installer/installer.cmake)
+endif()

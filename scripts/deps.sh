@@ -5,6 +5,8 @@ set -euo pipefail
 pkgs=(cmake ninja-build make g++ clang libclang-rt-14-dev googletest libbenchmark-dev libinih-dev
       g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine64 xvfb imagemagick x11-utils xdotool python3
+      # makensis, for setup.exe (make dist, the installer's test).
+      nsis
       # What Wine only recommends but the tests and the demo rely on: its fonts
       # (text sizes decide button widths) and the X extensions its driver uses.
       fonts-wine fonts-liberation libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1

@@ -1,5 +1,8 @@
 # Kestrelgrove: the two set-up commands are `make demo` and `make check`.
-.PHONY: demo check bench build clean
+.PHONY: demo check bench build fuzz clean
+
+# `make fuzz SECONDS=3600`: each fuzz target in turn for that long.
+SECONDS ?= 60
 
 demo:
 	scripts/demo.sh
@@ -9,6 +12,11 @@ check:
 
 bench:
 	scripts/bench.sh
+
+fuzz:
+	scripts/deps.sh
+	scripts/build.sh native
+	scripts/fuzz.sh $(SECONDS)
 
 build:
 	scripts/deps.sh

@@ -124,13 +124,14 @@ void FileReplacer::commit() {
     const int fd = file_->fd.get();
     if (::fsync(fd) != 0) fail("flush to disk failed", static_cast<unsigned long>(errno));
     struct stat st{};
-    if (::stat(target_.c_str(), &st) == 0) {
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && S_ISREG(st.st_mode)) {
         if (hasNoWriteBit(st)) fail("the file is read-only", EACCES);
         // Owner first: changing it clears set-user-ID bits that the mode then restores.
         if (::geteuid() == 0 && ::fchown(fd, st.st_uid, st.st_gid) != 0)
             fail("cannot keep its owner", static_cast<unsigned long>(errno));
         if (::fchmod(fd, st.st_mode & 07777) != 0) fail("cannot keep its mode", static_cast<unsigned long>(errno));
-    } else if (file_->targetExisted) {
+    } else if (!exists && file_->targetExisted) {
         // The target went away meanwhile: the file gets what a plain create would have given it.
         const mode_t mask = ::umask(0);
         ::umask(mask);

@@ -194,11 +194,15 @@ TEST_F(FileReplacerTest, ModeIsKeptAndANewFileGetsTheUsualOne) {
         struct stat st{};
         return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
     };
-    for (const mode_t mode : {0600u, 0640u, 0755u, 0604u}) {
+    for (const mode_t mode : {0600u, 0640u, 0755u, 0604u, 04755u}) {
         put(target_, "old");
+        if (geteuid() == 0) ASSERT_EQ(chown(target_.c_str(), 1234, 5678), 0);
         ASSERT_EQ(chmod(target_.c_str(), mode), 0);
         kit::ReplaceFileContents(target_, "new");
         EXPECT_EQ(modeOf(target_), mode) << std::oct << mode;
+        struct stat st{};
+        stat(target_.c_str(), &st);
+        if (geteuid() == 0) EXPECT_TRUE(st.st_uid == 1234 && st.st_gid == 5678) << st.st_uid << ":" << st.st_gid;
     }
     const mode_t mask = umask(022);
     kit::ReplaceFileContents((dir_ / "fresh").string(), "x");

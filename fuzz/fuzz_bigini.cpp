@@ -25,17 +25,31 @@ namespace {
 constexpr std::size_t MaxSections = 32;
 constexpr std::size_t MaxKeysPerSection = 48;
 
-// The files live in memory (/dev/shm) where the machine has it.
-const fs::path& workDir() {
-    static const fs::path dir = [] {
+// The files live in memory (/dev/shm) where the machine has it, in a folder
+// that goes away when the run ends.
+class WorkDir {
+public:
+    WorkDir() {
         std::error_code ec;
         const fs::path shm("/dev/shm");
-        const fs::path base = fs::is_directory(shm, ec) && ::access(shm.c_str(), W_OK) == 0 ? shm : fs::temp_directory_path();
-        fs::path d = base / ("kg_fuzz_bigini_" + std::to_string(::getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
-    return dir;
+        const fs::path base =
+            fs::is_directory(shm, ec) && ::access(shm.c_str(), W_OK) == 0 ? shm : fs::temp_directory_path();
+        path_ = base / ("kg_fuzz_bigini_" + std::to_string(::getpid()));
+        fs::create_directories(path_);
+    }
+    ~WorkDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const noexcept { return path_; }
+
+private:
+    fs::path path_;
+};
+
+const fs::path& workDir() {
+    static const WorkDir dir;
+    return dir.path();
 }
 
 void writeBytes(const fs::path& file, std::string_view bytes) {

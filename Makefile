@@ -1,5 +1,8 @@
 # Kestrelgrove: the two set-up commands are `make demo` and `make check`.
-.PHONY: demo check bench build dist clean preview
+.PHONY: demo check bench build dist clean preview fuzz
+
+# `make fuzz SECONDS=3600`: each fuzz target in turn for that long.
+SECONDS ?= 60
 
 demo:
 	scripts/demo.sh
@@ -16,6 +19,11 @@ preview:
 
 dist:
 	scripts/dist.sh
+
+fuzz:
+	scripts/deps.sh
+	scripts/build.sh native
+	scripts/fuzz.sh $(SECONDS)
 
 build:
 	scripts/deps.sh

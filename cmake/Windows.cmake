@@ -13,13 +13,14 @@ endif()
 
 add_library(kg_core STATIC ${KG_CORE_SOURCES})
 target_compile_options(kg_core PRIVATE ${KG_WARNINGS})
+target_link_libraries(kg_core PUBLIC advapi32) # RtlGenRandom
 
 # Everything else in the subsystem folders is Windows code.
 file(GLOB KG_WIN_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/config/*.cpp
   ${PROJECT_SOURCE_DIR}/kit/*.cpp
   ${PROJECT_SOURCE_DIR}/toolbar/*.cpp)
-list(REMOVE_ITEM KG_WIN_SOURCES ${KG_CORE_SOURCES})
+list(REMOVE_ITEM KG_WIN_SOURCES ${KG_CORE_SOURCES} ${PROJECT_SOURCE_DIR}/kit/FileReplacerPosix.cpp)
 # HlinkNavigateString comes from urlmon, as both bitnesses ship it.
 set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi)
 add_library(kg_win STATIC ${KG_WIN_SOURCES})

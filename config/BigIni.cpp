@@ -1,6 +1,7 @@
 #include "config/BigIni.h"
 
 #include "kit/Error.h"
+#include "kit/FileReplacer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,11 +13,6 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
-
-#ifdef _WIN32
-// Only for the rename: it must take the same ANSI names that fopen took.
-#include <windows.h>
-#endif
 
 namespace config {
 namespace {
@@ -449,21 +445,6 @@ template <class Feed> void TBigIniFile::loadWith(Feed&& feed) {
     }
 }
 
-namespace {
-
-// Puts the written temporary file in place of the target in one step.
-void replaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
-    throw kit::InOutError("Cannot write file \"" + to + "\": system error " + std::to_string(GetLastError()));
-#else
-    if (std::rename(from.c_str(), to.c_str()) == 0) return;
-    throw kit::InOutError("Cannot write file \"" + to + "\": " + std::strerror(errno));
-#endif
-}
-
-} // namespace
-
 void TBigIniFile::LoadFromText(std::string_view text) {
     SectionCursor = 0;
     loadWith([&](LineSplitter& splitter, SectionLoader& loader) { splitter.feed(text.data(), text.size(), loader); });
@@ -519,22 +500,13 @@ void TBigIniFile::Flush() {
 }
 
 void TBigIniFile::writeFile() const {
-    const std::string temporary = fileName_ + ".tmp";
-    auto fail = [&](const std::string& what, int code) {
-        throw kit::InOutError("Cannot write file \"" + fileName_ + "\": " + what + ": " + errnoText(code));
-    };
-    errno = 0;
-    unique_file file(std::fopen(temporary.c_str(), "wb"));
-    if (!file) fail("cannot create \"" + temporary + "\"", errno ? errno : EIO);
     try {
-        std::setvbuf(file.get(), nullptr, _IONBF, 0);
+        kit::FileReplacer file(fileName_);
         std::string buffer;
         const std::size_t capacity = bufferSize();
         buffer.reserve(capacity);
         auto drain = [&] {
-            errno = 0;
-            if (!buffer.empty() && std::fwrite(buffer.data(), 1, buffer.size(), file.get()) != buffer.size())
-                fail("write failed", errno ? errno : EIO);
+            file.write(buffer);
             buffer.clear();
         };
         auto put = [&](std::string_view text) {
@@ -558,16 +530,10 @@ void TBigIniFile::writeFile() const {
             put("\r\n");
         }
         drain();
-        errno = 0;
-        if (std::fclose(file.release()) != 0) fail("close failed", errno ? errno : EIO);
-        replaceFile(temporary, fileName_);
+        file.commit();
     } catch (const kit::InOutError&) {
-        file.reset();
-        std::remove(temporary.c_str());
         throw;
-    } catch (const std::exception& e) { // e.g. a name the file system cannot take
-        file.reset();
-        std::remove(temporary.c_str());
+    } catch (const std::exception& e) { // e.g. no memory for the buffer
         throw kit::InOutError("Cannot write file \"" + fileName_ + "\": " + e.what());
     }
 }

@@ -140,9 +140,10 @@ public:
     // Removes the key's first line; a missing section is created empty.
     virtual void DeleteKey(const std::string& section, const std::string& key);
     virtual void EraseSection(const std::string& section);
-    // If Modified and bound to a file: writes the whole document to a temporary
-    // file beside it (FileName + ".tmp") and renames that over the file, so a
-    // failure never leaves a truncated file. A failure raises kit::InOutError
+    // If Modified and bound to a file: replaces the file whole or not at all
+    // (kit::FileReplacer: a fresh temporary file beside it, flushed, renamed
+    // over it, its mode or attributes kept), so a failure or a second writer
+    // never leaves a truncated or mixed file. A failure raises kit::InOutError
     // and leaves Modified set. Then (also when bound to no file) clears Modified.
     virtual void Flush();
     virtual bool HasSection(const std::string& section);

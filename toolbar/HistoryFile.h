@@ -12,8 +12,8 @@ bool HistoryFileExists(const std::string& path);
 // "Cannot open file <path>" when it cannot be opened or read.
 std::vector<std::string> ReadHistoryFile(const std::string& path);
 
-// Replaces the file by `entries`, whole or not at all: the text goes to a new
-// file beside it, which then takes the file's place. Raises kit::InOutError
+// Replaces the file by `entries`, whole or not at all (kit::FileReplacer).
+// Raises kit::InOutError
 // "Cannot create file <path>" on any failure, a read-only file included; the
 // old file then stays as it was and no temporary file is left behind.
 void WriteHistoryFile(const std::string& path, const std::vector<std::string>& entries);

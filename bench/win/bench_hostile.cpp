@@ -64,9 +64,12 @@ int runCase(const kgtest::HostileInput& input) {
     std::string outcome = IsWindowVisible(window->Handle()) ? "window" : "NO WINDOW";
     outcome += ", " + std::to_string(SendMessageA(window->Toolbar->Handle(), TB_BUTTONCOUNT, 0, 0)) + " buttons, " +
                std::to_string(window->IconList->Count()) + " icons";
-    if (session.platform.boxes)
-        outcome += ", box: " + session.platform.lastText.substr(0, 70) +
-                   (session.platform.lastText.size() > 70 ? "..." : "");
+    if (session.platform.boxes) {
+        // The reason, after the file's name.
+        const std::string& text = session.platform.lastText;
+        const std::size_t reason = text.find("\": ");
+        outcome += ", box: ..." + text.substr(reason == std::string::npos ? 0 : reason + 3, 60);
+    }
     window.reset();
 
     PROCESS_MEMORY_COUNTERS memory{};

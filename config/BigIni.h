@@ -8,7 +8,6 @@
 // of duplicate sections or keys wins, and ";" starts a comment only when
 // DropCommentLines is set.
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -74,9 +73,7 @@ private:
         TStrings lines;
     };
     static std::size_t checked(std::int32_t index);
-    // Blocks rather than one array: a document of millions of sections never holds two copies
-    // of its entries while growing.
-    std::deque<Entry> entries_;
+    std::vector<Entry> entries_;
 };
 
 // The INI document. Construction binds it to a file and loads that file;

@@ -11,10 +11,6 @@ else()
   set(KG_WIN32_SLIM OFF)
 endif()
 
-add_library(kg_core STATIC ${KG_CORE_SOURCES})
-target_compile_options(kg_core PRIVATE ${KG_WARNINGS})
-target_link_libraries(kg_core PUBLIC advapi32) # RtlGenRandom
-
 # Everything else in the subsystem folders is Windows code.
 file(GLOB KG_WIN_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/config/*.cpp
@@ -23,20 +19,48 @@ file(GLOB KG_WIN_SOURCES CONFIGURE_DEPENDS
 list(REMOVE_ITEM KG_WIN_SOURCES ${KG_CORE_SOURCES} ${PROJECT_SOURCE_DIR}/kit/FileReplacerPosix.cpp)
 # HlinkNavigateString comes from urlmon, as both bitnesses ship it.
 set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi)
-add_library(kg_win STATIC ${KG_WIN_SOURCES})
-target_link_libraries(kg_win PUBLIC kg_core ${KG_SYSTEM_LIBS})
-target_compile_options(kg_win PRIVATE ${KG_WARNINGS})
-
 # The band host (host/): a library the DLL and the tests share, and the DLL
 # itself, whose entry points live in host/DllMain.cpp and whose exports come
 # from host/kestrelgrove.def, undecorated.
 file(GLOB KG_HOST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/host/*.cpp)
 list(REMOVE_ITEM KG_HOST_SOURCES ${PROJECT_SOURCE_DIR}/host/DllMain.cpp)
-if(KG_HOST_SOURCES)
-  add_library(kg_host STATIC ${KG_HOST_SOURCES})
-  target_link_libraries(kg_host PUBLIC kg_win)
-  target_compile_options(kg_host PRIVATE ${KG_WARNINGS})
+# The stand-in browser object (tools/bandhost/lib): used by bandhost, the demo and the tests.
+file(GLOB KG_STANDIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/bandhost/lib/*.cpp)
+
+# The libraries of the Windows code, named with `suffix`; `ARGN` are compile
+# options that reach every target linking them.
+function(kg_windows_libraries suffix)
+  add_library(kg_core${suffix} STATIC ${KG_CORE_SOURCES})
+  target_compile_options(kg_core${suffix} PRIVATE ${KG_WARNINGS} PUBLIC ${ARGN})
+  target_link_libraries(kg_core${suffix} PUBLIC advapi32) # RtlGenRandom
+  add_library(kg_win${suffix} STATIC ${KG_WIN_SOURCES})
+  target_link_libraries(kg_win${suffix} PUBLIC kg_core${suffix} ${KG_SYSTEM_LIBS})
+  target_compile_options(kg_win${suffix} PRIVATE ${KG_WARNINGS})
+  if(KG_HOST_SOURCES)
+    add_library(kg_host${suffix} STATIC ${KG_HOST_SOURCES})
+    target_link_libraries(kg_host${suffix} PUBLIC kg_win${suffix})
+    target_compile_options(kg_host${suffix} PRIVATE ${KG_WARNINGS})
+  endif()
+  if(KG_STANDIN_SOURCES)
+    add_library(kg_standin${suffix} STATIC ${KG_STANDIN_SOURCES})
+    target_link_libraries(kg_standin${suffix} PUBLIC kg_win${suffix})
+    target_compile_options(kg_standin${suffix} PRIVATE ${KG_WARNINGS})
+  endif()
+endfunction()
+
+# What ships (the DLL), the tools and the benchmarks use the plain libraries.
+kg_windows_libraries("")
+# The test programs of the 64-bit build run the same code, and themselves, with
+# bounds-checked standard containers and a trap on undefined behaviour (no
+# run-time library needed): a fault there shows as an illegal instruction.
+option(KG_CHECKED_TESTS "Build the 64-bit Windows tests with container assertions and UBSan traps" ON)
+if(KG_CHECKED_TESTS AND NOT KG_WIN32_SLIM)
+  set(KG_TEST_LIBS _checked)
+  kg_windows_libraries(_checked -D_GLIBCXX_ASSERTIONS -fsanitize=undefined -fsanitize-undefined-trap-on-error)
+else()
+  set(KG_TEST_LIBS "")
 endif()
+
 if(EXISTS ${PROJECT_SOURCE_DIR}/host/DllMain.cpp)
   add_library(kestrelgrove SHARED ${PROJECT_SOURCE_DIR}/host/DllMain.cpp ${PROJECT_SOURCE_DIR}/host/kestrelgrove.def)
   set_target_properties(kestrelgrove PROPERTIES PREFIX "" OUTPUT_NAME kestrelgrove)
@@ -57,25 +81,17 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 if(NOT KG_WIN32_SLIM)
   add_executable(kg_core_tests ${KG_CORE_TESTS})
-  target_link_libraries(kg_core_tests PRIVATE kg_core GTest::gtest_main)
+  target_link_libraries(kg_core_tests PRIVATE kg_core${KG_TEST_LIBS} GTest::gtest_main)
   add_test(NAME core_tests COMMAND kg_core_tests)
-endif()
-
-# The stand-in browser object (tools/bandhost/lib): used by bandhost, the demo and the tests.
-file(GLOB KG_STANDIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/bandhost/lib/*.cpp)
-if(KG_STANDIN_SOURCES)
-  add_library(kg_standin STATIC ${KG_STANDIN_SOURCES})
-  target_link_libraries(kg_standin PUBLIC kg_win)
-  target_compile_options(kg_standin PRIVATE ${KG_WARNINGS})
 endif()
 
 # One test program per subsystem folder; each runs its cases one after another,
 # so tests that share the toolbar key or the display never overlap.
 add_library(kg_win_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/support/WinTestMain.cpp)
-target_link_libraries(kg_win_test_main PUBLIC kg_win GTest::gtest)
+target_link_libraries(kg_win_test_main PUBLIC kg_win${KG_TEST_LIBS} GTest::gtest)
 foreach(lib kg_standin kg_host)
-  if(TARGET ${lib})
-    target_link_libraries(kg_win_test_main PUBLIC ${lib})
+  if(TARGET ${lib}${KG_TEST_LIBS})
+    target_link_libraries(kg_win_test_main PUBLIC ${lib}${KG_TEST_LIBS})
   endif()
 endforeach()
 file(GLOB KG_TEST_SUPPORT CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)

@@ -33,6 +33,13 @@ bool sameText(std::string_view a, std::string_view b) noexcept {
     return true;
 }
 
+// FNV-1a over the folded letters: names equal without regard to case hash alike.
+std::uint32_t foldedHash(std::string_view text) noexcept {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : text) hash = (hash ^ fold(static_cast<unsigned char>(c))) * 16777619u;
+    return hash;
+}
+
 int compareText(std::string_view a, std::string_view b) noexcept {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -361,18 +368,25 @@ void TSectionList::Truncate(std::int32_t count) noexcept {
 bool TSectionList::EraseDuplicates(const TDuplicateSectionEvent& handler) {
     const std::size_t count = entries_.size();
     if (count < 2) return false;
-    std::vector<std::size_t> order(count);
-    for (std::size_t i = 0; i < count; ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
-        const int c = compareText(entries_[a].name, entries_[b].name);
-        return c != 0 ? c < 0 : a < b;
+    // Sorted by a hash of the folded name first: names alike still meet in one run, and only
+    // equal hashes (nearly always duplicates) need their names compared.
+    struct Key {
+        std::uint32_t hash;
+        std::uint32_t index;  // Add keeps the count below INT32_MAX
+    };
+    std::vector<Key> order(count);
+    for (std::size_t i = 0; i < count; ++i) order[i] = {foldedHash(entries_[i].name), static_cast<std::uint32_t>(i)};
+    std::sort(order.begin(), order.end(), [this](const Key& a, const Key& b) {
+        if (a.hash != b.hash) return a.hash < b.hash;
+        const int c = compareText(entries_[a.index].name, entries_[b.index].name);
+        return c != 0 ? c < 0 : a.index < b.index;
     });
     std::vector<bool> erased(count, false);
     bool any = false;
-    std::size_t kept = order[0];
+    std::size_t kept = order[0].index;
     for (std::size_t k = 1; k < count; ++k) {
-        const std::size_t e = order[k];
-        if (!sameText(entries_[e].name, entries_[kept].name)) {
+        const std::size_t e = order[k].index;
+        if (order[k].hash != order[k - 1].hash || !sameText(entries_[e].name, entries_[kept].name)) {
             kept = e;
             continue;
         }

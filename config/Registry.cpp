@@ -1,6 +1,6 @@
 #include "config/Registry.h"
 
-#include "kit/Error.h"
+#include "kit/ErrorText.h"
 #include "kit/Handles.h"
 
 #include <charconv>
@@ -97,7 +97,7 @@ int32_t toInt32(const std::string& text) {
     if (first != last && *first == '+' && (first + 1 == last || first[1] != '-')) ++first;
     const auto [end, ec] = std::from_chars(first, last, value);
     if (ec != std::errc() || end != last || first == last)
-        throw kit::Error("'" + text + "' is not a valid integer value");
+        throw kit::Error("'" + kit::Quote(text) + "' is not a valid integer value");
     return value;
 }
 

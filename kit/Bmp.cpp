@@ -1,6 +1,6 @@
 #include "kit/Bmp.h"
 
-#include "kit/Error.h"
+#include "kit/ErrorText.h"
 
 #include <algorithm>
 #include <bit>
@@ -477,7 +477,7 @@ Bitmap32 LoadBmpFile(const std::string& path) {
     if (!in.is_open()) throw InOutError("Cannot open file \"" + path + "\"");
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw InOutError("Cannot read file \"" + path + "\"");
-    return DecodeBmp(bytes.data(), bytes.size());
+    return NamingFile("Picture file", path, [&] { return DecodeBmp(bytes.data(), bytes.size()); });
 }
 
 } // namespace kit

@@ -1,6 +1,6 @@
 #include "kit/Component.h"
 
-#include "kit/Error.h"
+#include "kit/ErrorText.h"
 
 #include <algorithm>
 #include <iterator>
@@ -72,10 +72,10 @@ void TComponent::forgetName(TComponent* c) noexcept {
 void TComponent::SetName(const std::string& name) {
     if (name == name_) return;
     if (!name.empty() && !IsValidIdent(name))
-        throw Error("''" + name + "'' is not a valid component name");
+        throw Error("''" + Quote(name) + "'' is not a valid component name");
     if (!name.empty() && owner_) {
         TComponent* other = owner_->FindComponent(name);
-        if (other && other != this) throw Error("A component named " + name + " already exists");
+        if (other && other != this) throw Error("A component named " + Quote(name) + " already exists");
     }
     if (owner_) {
         owner_->forgetName(this);

@@ -1,7 +1,7 @@
 #include "kit/Image.h"
 
 #include "kit/Dib.h"
-#include "kit/Error.h"
+#include "kit/ErrorText.h"
 
 #include <windowsx.h>
 #include <filesystem>
@@ -31,7 +31,8 @@ void TImage::LoadFromFile(const std::string& path) {
     if (!in.is_open()) throw InOutError("Cannot open file \"" + path + "\"");
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw InOutError("Cannot read file \"" + path + "\"");
-    BmpDecoded decoded = DecodeBmpDetailed(bytes.data(), bytes.size());
+    BmpDecoded decoded =
+        NamingFile("Picture file", path, [&] { return DecodeBmpDetailed(bytes.data(), bytes.size()); });
     picture_ = std::move(decoded.image);
     monochrome_ = decoded.bitsPerPixel == 1;
     pictureChanged();

@@ -7,6 +7,7 @@
 #include "config/Registry.h"
 #include "config/Settings.h"
 #include "kit/ComboBox.h"
+#include "kit/ErrorText.h"
 #include "kit/Image.h"
 #include "kit/ImageList.h"
 #include "kit/Items.h"
@@ -115,7 +116,14 @@ void TformToolbar::BuildToolbar() {
 
         config::TStrings names;
         ini.ReadSection(kToolbarItems, names);
-        for (const std::string& section : names) buildItem(ini, section);
+        for (const std::string& section : names) {
+            try {
+                buildItem(ini, section);
+            } catch (const kit::Error& e) {
+                throw kit::Error("Configuration file \"" + configFile + "\": section [" + kit::Quote(section) +
+                                 "]: " + e.what());
+            }
+        }
     }
 
     if (!SearchButton) {

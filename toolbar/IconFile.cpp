@@ -1,6 +1,6 @@
 #include "toolbar/IconFile.h"
 
-#include "kit/Error.h"
+#include "kit/ErrorText.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -386,7 +386,10 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-IconImages LoadIconFile(const std::string& path) { return ReadIconFile(ReadFileBytes(path)); }
+IconImages LoadIconFile(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    return kit::NamingFile("Icon file", path, [&] { return ReadIconFile(bytes); });
+}
 
 IconImages MakeIconImages(std::vector<kit::Bitmap32> images, std::optional<std::uint32_t> transparentColor) {
     IconImages list;

@@ -25,6 +25,9 @@ namespace {
 constexpr char kFileIOError[] = "File I/O error.";
 constexpr char kErrorCaption[] = "Error";
 
+// The fixed box text, then the failure, which names the file.
+std::string fileIOError(const kit::InOutError& e) { return std::string(kFileIOError) + "\r\n" + e.what(); }
+
 // Text in the ANSI code page as UTF-8.
 std::string ansiToUtf8(const std::string& text) {
     const std::wstring wide = AnsiToWide(text);
@@ -174,8 +177,8 @@ void TformToolbar::miSaveSearchesClick(kit::TComponent*) {
     if (!SaveDialog1->Execute()) return;
     try {
         WriteHistoryFile(SaveDialog1->FileName, shownSearches());
-    } catch (const kit::InOutError&) {
-        kit::ShowError(kFileIOError, kErrorCaption);
+    } catch (const kit::InOutError& e) {
+        kit::ShowError(fileIOError(e), kErrorCaption);
     }
 }
 
@@ -185,8 +188,8 @@ void TformToolbar::miLoadSearchesClick(kit::TComponent*) {
     std::vector<std::string> lines;
     try {
         lines = ReadHistoryFile(OpenDialog1->FileName);
-    } catch (const kit::InOutError&) {
-        kit::ShowError(kFileIOError, kErrorCaption);
+    } catch (const kit::InOutError& e) {
+        kit::ShowError(fileIOError(e), kErrorCaption);
         return;
     }
     showSearches(lines, strictlyAscending(lines));

@@ -1,6 +1,8 @@
 #pragma once
 // What the Windows benchmarks share: a platform whose message boxes never
 // wait for a user, and the median of a set of timings.
+#include "config/Settings.h"
+#include "kit/Handles.h"
 #include "kit/Platform.h"
 
 #include <windows.h>
@@ -61,6 +63,46 @@ public:
 
 private:
     HRESULT ole_;
+};
+
+// The values of the toolbar key as they were before the benchmark, put back after it.
+class SavedKey {
+public:
+    SavedKey() {
+        kit::unique_hkey key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+        existed_ = true;
+        for (DWORD i = 0;; ++i) {
+            char name[16384];
+            DWORD nameSize = sizeof name, type = 0, dataSize = 0;
+            if (RegEnumValueA(key.get(), i, name, &nameSize, nullptr, &type, nullptr, &dataSize) != ERROR_SUCCESS) break;
+            Value v{std::string(name, nameSize), type, std::vector<BYTE>(dataSize)};
+            nameSize = sizeof name;
+            if (RegEnumValueA(key.get(), i, name, &nameSize, nullptr, &type, v.data.data(), &dataSize) == ERROR_SUCCESS)
+                values_.push_back(std::move(v));
+        }
+    }
+    ~SavedKey() {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
+        if (!existed_) return;
+        kit::unique_hkey key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
+                            nullptr) != ERROR_SUCCESS)
+            return;
+        for (const Value& v : values_)
+            RegSetValueExA(key.get(), v.name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
+    }
+    SavedKey(const SavedKey&) = delete;
+    SavedKey& operator=(const SavedKey&) = delete;
+
+private:
+    struct Value {
+        std::string name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    bool existed_ = false;
+    std::vector<Value> values_;
 };
 
 inline double median(std::vector<double> v) {

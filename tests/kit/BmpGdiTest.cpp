@@ -9,14 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
 
 // The picture GDI makes of a BMP file image, as 0x00RRGGBB in top-down rows.
 std::vector<std::uint32_t> decodedByGdi(const std::vector<std::uint8_t>& file, int width, int height) {
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(file.data() + 14);
     const std::uint32_t offBits = file[10] | file[11] << 8 | file[12] << 16 | static_cast<std::uint32_t>(file[13]) << 24;
+    // The headers and colour table start at offset 14 of the file, misaligned for BITMAPINFO: read a copy.
+    std::vector<std::uint32_t> headers((offBits - 14 + 3) / 4);
+    std::memcpy(headers.data(), file.data() + 14, offBits - 14);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(headers.data());
     kit::unique_hdc screen(CreateCompatibleDC(nullptr));
     const HDC dc = GetDC(nullptr);
     kit::unique_hbitmap bitmap(CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, file.data() + offBits, info, DIB_RGB_COLORS));

@@ -396,7 +396,9 @@ TEST_F(Builder, InvalidOrDuplicateNameEndsTheBuildWithTheErrorBox) {
                     c.name + "\r\n[miSearch]\r\nCount=1\r\nParent=Toolbar\r\n[miAfter]\r\nParent=Toolbar\r\n");
         setKeyValue("Search Type", "7");
         createWindow();
-        EXPECT_EQ(boxTexts(), (std::vector<std::string>{c.message}));
+        EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Configuration file \"" +
+                                                        installFile("TestBar.ini").string() +
+                                                        "\": section [miBad]: " + c.message}));
         EXPECT_EQ(platform_.messageBoxes[0].type & MB_ICONERROR, static_cast<UINT>(MB_ICONERROR));
         // The window exists and is shown; items before the bad one remain.
         EXPECT_TRUE(window().HandleAllocated());

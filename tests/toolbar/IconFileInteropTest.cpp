@@ -265,7 +265,7 @@ TEST(IconFileInterop, LoaderFillsListsOfManyImagesAndRefusesHugeOnes) {
     } catch (const kit::InOutError&) {
         ADD_FAILURE() << "an unusable file reported as unreadable";
     } catch (const kit::Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Unusable icon file", 0), 0u) << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind("Icon file \"" + hugePath + "\": Unusable icon file", 0), 0u) << e.what();
     }
     EXPECT_EQ(images.Count(), 2100);
     EXPECT_EQ(images.Width(), 4);

@@ -189,7 +189,8 @@ TEST_F(ToolbarWindow, HandlersWorkAfterABuildThatEndedWithAnError) {
                 "[miBad]\r\nName=miHome\r\nParent=Toolbar\r\n"
                 "[miSearch]\r\nCount=1\r\nParent=Toolbar\r\n");
     kg::TformToolbar& w = createWindow();
-    ASSERT_EQ(boxTexts(), (std::vector<std::string>{"A component named miHome already exists"}));
+    ASSERT_EQ(boxTexts(), (std::vector<std::string>{"Configuration file \"" + installFile("TestBar.ini").string() +
+                                                    "\": section [miBad]: A component named miHome already exists"}));
     ASSERT_EQ(w.SearchButton, nullptr);
     ASSERT_EQ(w.HistoryList, nullptr);
     const HWND handle = w.Handle();

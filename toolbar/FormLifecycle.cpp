@@ -58,6 +58,7 @@ void TformToolbar::FormCreate(kit::TComponent*) {
     BuildToolbar();
     const TToolbarSettings& settings = ToolbarSettings();
     SetCaption(settings.ToolbarName);
+    ReadDailyStamp();  // repairs an unreadable "Date" before the window is shown
     HistoryList = std::make_unique<SortedTextList>();
     // "InstallPath" is read again here: the installation may have moved the
     // toolbar since the settings were loaded.
@@ -67,8 +68,6 @@ void TformToolbar::FormCreate(kit::TComponent*) {
     LoadSearchHistory();
     LastStatusText.clear();
 }
-
-void TformToolbar::FormShow(kit::TComponent*) {}
 
 void TformToolbar::FormDestroy(kit::TComponent*) {
     const std::string& key = ToolbarSettings().ToolbarKey;

@@ -9,6 +9,7 @@
 #include "kit/Handles.h"
 #include "toolbar/BrowserHost.h"
 #include "kit/OleVariant.h"
+#include "kit/Platform.h"
 #include "toolbar/HistoryList.h"
 
 #include <windows.h>
@@ -117,6 +118,9 @@ public:
     void HideBand();
     // Fills the toolbar from the configuration (runs inside FormCreate).
     void BuildToolbar();
+    // The day of the last splash ("Date"); an unreadable value is replaced by
+    // yesterday, which is stored (a failure to store it is raised).
+    kit::CalendarDate ReadDailyStamp();
 
     // ---- the search box and its history
     // Navigates to `urlTemplate` (the setting "Search URL" when empty) with

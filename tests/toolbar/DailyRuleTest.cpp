@@ -131,19 +131,6 @@ TEST_F(DailyRule, UnwritableStampIsReportedBeforeAnySplash) {
     }
 }
 
-TEST_F(DailyRule, DirectReadRepairsOrRaises) {
-    setKeyValue("Date", "not a date");
-    createWindow();
-    setKeyValue("Date", "still not a date");
-    EXPECT_EQ(window().ReadDailyStamp(), kg::AddDays(platform_.todayDate, -1));
-    EXPECT_EQ(kgtest::storedValue("Date").text, dateText(-1));
-    setKeyValue("Date", "garbage");
-    ReadOnlyToolbarKey readOnly;
-    ASSERT_TRUE(readOnly.refusesWrites());
-    EXPECT_THROW(window().ReadDailyStamp(), kit::OSError);
-    readOnly.restore();
-}
-
 // Without a usable configuration anywhere, every new window says so once.
 TEST_F(DailyRule, UnusableConfigurationIsReportedOnceForEachWindow) {
     kgtest::HttpTestServer server;

@@ -38,9 +38,10 @@ else
 fi
 
 # The update folder, served on 127.0.0.1 until the demo ends. Files put into
-# $www are reachable at $www_url/<name> (a movie for "Flash URL", say);
+# $www are reachable at $www_url/<name> (a movie for "Flash URL", say).
 # demo_options lists the "Options" lines that both the installed and the
-# served configuration get.
+# served configuration get, in place of the example's own; the example in
+# examples/ stays as publishers see it.
 www=$PWD/build/demo/www
 rm -rf "$www"
 mkdir -p "$www"
@@ -60,13 +61,19 @@ www_url=http://127.0.0.1:$port
 demo_options() {
   printf 'Updates URL=%s/\r\n' "$www_url"
 }
-# The served configuration: the example with "Options" of the demo and a
-# first toolbar button that only the update brings.
-awk -v options="$(demo_options)" '
-  /^\[Options\]\r?$/ { print; print options; next }
-  /^Updates URL=/ { next }
-  /^\[Toolbar Items\]\r?$/ { print; print "miUpdateAdded=\r"; next }
+# A configuration on standard input with demo_options in its "Options".
+with_demo_options() {
+  awk -v options="$(demo_options)" '
+    BEGIN { n = split(options, lines, "\n"); for (i = 1; i <= n; i++) { k = lines[i]; sub(/=.*/, "", k); keys[k] = 1 } }
+    /^\[/ { in_options = ($0 ~ /^\[Options\]\r?$/) }
+    in_options { k = $0; sub(/=.*/, "", k); if (k in keys) next }
+    { print }
+    /^\[Options\]\r?$/ { print options }'
+}
+# The served configuration: the example with a first toolbar button that only the update brings.
+with_demo_options <examples/Kestrelgrove.ini | awk '
   { print }
+  /^\[Toolbar Items\]\r?$/ { print "miUpdateAdded=\r" }
   END {
     print "\r"
     print "[miUpdateAdded]\r"
@@ -74,12 +81,14 @@ awk -v options="$(demo_options)" '
     print "ImageIndex=4\r"
     print "URL=http://www.kestrelgrove.example/updated\r"
     print "Parent=Toolbar\r"
-  }' examples/Kestrelgrove.ini >"$www/toolbar.ini"
+  }' >"$www/toolbar.ini"
 cp build/windows/examples/Icons.bin "$www/icons.bin"
 echo
 echo "== Update folder served at $www_url/ ($www)"
 
-KG_UPDATES_URL=$www_url/ scripts/install-example.sh
+scripts/install-example.sh
+installed="${WINEPREFIX:-$KG_WIN_BUILD/wineprefix}/drive_c/Program Files/Kestrelgrove Example/Kestrelgrove.ini"
+with_demo_options <"$installed" >"$installed.demo" && mv "$installed.demo" "$installed"
 
 echo
 echo "== Toolbar settings, loaded as the engine loads them"
@@ -141,7 +150,7 @@ if [ ! -f "$shot" ]; then
   exit 1
 fi
 requests=$(grep -c '"GET /' build/demo/http.log || true)
-echo "Update folder requests: $requests ($(grep -o '"GET [^ ]*' build/demo/http.log | sed 's/"GET //' | tr '\n' ' '))"
+echo "Update folder requests: $requests ($(grep -o '"GET [^ ]*' build/demo/http.log | sed 's/"GET //' | paste -sd ' '))"
 grep -q '"GET /toolbar.ini' build/demo/http.log ||
   { echo "demo: FAILED: the toolbar did not fetch its update" >&2; exit 1; }
 echo "Screenshot: $shot"

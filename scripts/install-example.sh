@@ -3,8 +3,6 @@
 # publisher's installer would: the files into the install folder, then the
 # values "InstallPath", "Toolbar Name" and "Toolbar File" into the toolbar key,
 # in both registry views: the 64-bit DLL reads the one, the 32-bit DLL the other.
-# With KG_UPDATES_URL set, the installed configuration (not the example) names
-# it as its "Updates URL", so the toolbar updates itself from there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${KG_WIN_BUILD:-$here/build/windows}
@@ -22,11 +20,6 @@ cp "$here/examples/Kestrelgrove.ini" "$here/examples/Kestrelgrove.bmp" "$here/ex
 # Earlier updates and their backups belong to an earlier installation.
 rm -f "$target/Kestrelgrove Internet.ini" "$target/Kestrelgrove Default.ini" \
   "$target/Internet Icons.bin" "$target/Icons Default.bin"
-if [ -n "${KG_UPDATES_URL:-}" ]; then
-  sed -i "s|^Updates URL=.*\r\$|Updates URL=$KG_UPDATES_URL\r|" "$target/Kestrelgrove.ini"
-  grep -q "^Updates URL=$KG_UPDATES_URL" "$target/Kestrelgrove.ini" ||
-    { echo "install-example: could not set \"Updates URL\"" >&2; exit 1; }
-fi
 if [ -f "$build/examples/Icons.bin" ]; then
   cp "$build/examples/Icons.bin" "$target/"
 else

@@ -2,6 +2,7 @@
 
 #include "config/Registry.h"
 #include "config/Settings.h"
+#include "config/ShortDate.h"
 #include "kit/Error.h"
 #include "kit/Handles.h"
 #include "kit/Platform.h"
@@ -62,24 +63,7 @@ std::string ServerPathForRegistry(const std::string& modulePath) {
 }
 
 std::string YesterdayShortDate() {
-    const kit::CalendarDate today = kit::platform().today();
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(today.year);
-    st.wMonth = static_cast<WORD>(today.month);
-    st.wDay = static_cast<WORD>(today.day);
-    FILETIME ft{};
-    if (!SystemTimeToFileTime(&st, &ft)) throw kit::OSError(GetLastError(), "Invalid date");
-    ULARGE_INTEGER t{};
-    t.LowPart = ft.dwLowDateTime;
-    t.HighPart = ft.dwHighDateTime;
-    t.QuadPart -= 24ULL * 60 * 60 * 10000000;  // one day in 100-ns ticks
-    ft.dwLowDateTime = t.LowPart;
-    ft.dwHighDateTime = t.HighPart;
-    if (!FileTimeToSystemTime(&ft, &st)) throw kit::OSError(GetLastError(), "Invalid date");
-    char text[80] = {};
-    const int n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text);
-    if (n <= 0) throw kit::OSError(GetLastError(), SystemErrorMessage(GetLastError()));
-    return std::string(text);
+    return ShortDateText(AddDays(kit::platform().today(), -1));
 }
 
 void RegisterServer(const std::string& modulePath, const std::string& description) {

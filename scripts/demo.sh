@@ -4,6 +4,14 @@
 # prefix, shows the settings the engine loads, then runs the 64-bit stand-in
 # browser, which loads the band through COM, and takes a screenshot of it
 # (build/demo/toolbar.png).
+#
+# The installed toolbar updates itself: its "Updates URL" names an update
+# folder (build/demo/www) that the demo serves on 127.0.0.1 with python3's
+# http.server. The folder holds the example's configuration with one more
+# button, "Update added", as "toolbar.ini", and the example's icon file as
+# "icons.bin"; the toolbar on the screenshot is the updated one. The first
+# showing of a day also shows the About window for 4 s as a splash; the band
+# opens after it, and the picture is taken after that.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export KG_WIN_BUILD=$PWD/build/windows
@@ -29,7 +37,58 @@ else
   echo "32-bit: build/windows32/kestrelgrove.dll built, not registered: this machine cannot run 32-bit programs"
 fi
 
+# The update folder, served on 127.0.0.1 until the demo ends. Files put into
+# $www are reachable at $www_url/<name> (a movie for "Flash URL", say).
+# demo_options lists the "Options" lines that both the installed and the
+# served configuration get, in place of the example's own; the example in
+# examples/ stays as publishers see it.
+www=$PWD/build/demo/www
+rm -rf "$www"
+mkdir -p "$www"
+server_pid=
+stop_server() { [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true; }
+trap 'stop_server; scripts/wine-env.sh stop' EXIT
+python3 -u -m http.server --bind 127.0.0.1 --directory "$www" 0 >build/demo/http.log 2>&1 &
+server_pid=$!
+port=
+for _ in $(seq 50); do
+  port=$(sed -n 's/^Serving HTTP on [0-9.]* port \([0-9]*\).*/\1/p' build/demo/http.log | head -1)
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "$port" ] || { echo "demo: FAILED: the update folder could not be served" >&2; exit 1; }
+www_url=http://127.0.0.1:$port
+demo_options() {
+  printf 'Updates URL=%s/\r\n' "$www_url"
+}
+# A configuration on standard input with demo_options in its "Options".
+with_demo_options() {
+  awk -v options="$(demo_options)" '
+    BEGIN { n = split(options, lines, "\n"); for (i = 1; i <= n; i++) { k = lines[i]; sub(/=.*/, "", k); keys[k] = 1 } }
+    /^\[/ { in_options = ($0 ~ /^\[Options\]\r?$/) }
+    in_options { k = $0; sub(/=.*/, "", k); if (k in keys) next }
+    { print }
+    /^\[Options\]\r?$/ { print options }'
+}
+# The served configuration: the example with a first toolbar button that only the update brings.
+with_demo_options <examples/Kestrelgrove.ini | awk '
+  { print }
+  /^\[Toolbar Items\]\r?$/ { print "miUpdateAdded=\r" }
+  END {
+    print "\r"
+    print "[miUpdateAdded]\r"
+    print "Caption=Update added\r"
+    print "ImageIndex=4\r"
+    print "URL=http://www.kestrelgrove.example/updated\r"
+    print "Parent=Toolbar\r"
+  }' >"$www/toolbar.ini"
+cp build/windows/examples/Icons.bin "$www/icons.bin"
+echo
+echo "== Update folder served at $www_url/ ($www)"
+
 scripts/install-example.sh
+installed="${WINEPREFIX:-$KG_WIN_BUILD/wineprefix}/drive_c/Program Files/Kestrelgrove Example/Kestrelgrove.ini"
+with_demo_options <"$installed" >"$installed.demo" && mv "$installed.demo" "$installed"
 
 echo
 echo "== Toolbar settings, loaded as the engine loads them"
@@ -90,4 +149,8 @@ if [ ! -f "$shot" ]; then
   echo "demo: FAILED: no screenshot taken" >&2
   exit 1
 fi
+requests=$(grep -c '"GET /' build/demo/http.log || true)
+echo "Update folder requests: $requests ($(grep -o '"GET [^ ]*' build/demo/http.log | sed 's/"GET //' | paste -sd ' '))"
+grep -q '"GET /toolbar.ini' build/demo/http.log ||
+  { echo "demo: FAILED: the toolbar did not fetch its update" >&2; exit 1; }
 echo "Screenshot: $shot"

@@ -33,6 +33,9 @@ clsid=$(sed -n 's/.*ClassIdText\[\] = "\({[0-9A-F-]*}\)";.*/\1/p' "$here/config/
 toolbar_key="HKLM\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
 
 mkdir -p "$target"
+# Earlier updates and their backups belong to an earlier installation.
+rm -f "$target/$toolbar_file Internet.ini" "$target/$toolbar_file Default.ini" \
+  "$target/Internet Icons.bin" "$target/Icons Default.bin"
 if [ -n "$source_dir" ]; then
   find "$source_dir" -maxdepth 1 -type f -exec cp {} "$target/" \;
 else

@@ -6,6 +6,7 @@
 #include "config/BigIni.h"
 #include "config/Registry.h"
 #include "config/Settings.h"
+#include "config/Update.h"
 #include "kit/ComboBox.h"
 #include "kit/ErrorText.h"
 #include "kit/Image.h"
@@ -80,6 +81,8 @@ bool contains(const std::string& text, const char* word) {
 } // namespace
 
 void TformToolbar::BuildToolbar() {
+    // Its answer does not matter here: without a usable configuration the defaults build the toolbar.
+    UpdateConfiguration();
     TToolbarSettings& settings = ToolbarSettings();
     ToolbarBatch batch(*Toolbar);
 

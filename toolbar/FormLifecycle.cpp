@@ -58,7 +58,7 @@ void TformToolbar::FormCreate(kit::TComponent*) {
     BuildToolbar();
     const TToolbarSettings& settings = ToolbarSettings();
     SetCaption(settings.ToolbarName);
-    // ReadDailyStamp() goes here, between the caption and the banner, with the configuration update.
+    ReadDailyStamp();  // repairs an unreadable "Date" before the window is shown
     CreateFlashBanner();
     HistoryList = std::make_unique<SortedTextList>();
     // "InstallPath" is read again here: the installation may have moved the
@@ -69,8 +69,6 @@ void TformToolbar::FormCreate(kit::TComponent*) {
     LoadSearchHistory();
     LastStatusText.clear();
 }
-
-void TformToolbar::FormShow(kit::TComponent*) {}
 
 void TformToolbar::FormDestroy(kit::TComponent*) {
     const std::string& key = ToolbarSettings().ToolbarKey;

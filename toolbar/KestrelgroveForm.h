@@ -9,6 +9,7 @@
 #include "kit/Handles.h"
 #include "toolbar/BrowserHost.h"
 #include "kit/OleVariant.h"
+#include "kit/Platform.h"
 #include "toolbar/HistoryList.h"
 
 #include <windows.h>
@@ -123,6 +124,9 @@ public:
     void HideBand();
     // Fills the toolbar from the configuration (runs inside FormCreate).
     void BuildToolbar();
+    // The day of the last splash ("Date"); an unreadable value is replaced by
+    // yesterday, which is stored (a failure to store it is raised).
+    kit::CalendarDate ReadDailyStamp();
 
     // ---- the banner
     // Creates FlashPlayer, hidden in FlashToolbar, when a player is installed

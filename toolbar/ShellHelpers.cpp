@@ -98,6 +98,46 @@ bool declaredLength(HINTERNET request, unsigned long long& length) {
     return end != text;
 }
 
+// Every connect, send and receive of a handle made from `handle` is bounded.
+void boundOperations(HINTERNET handle) {
+    for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                               INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        DWORD timeout = DownloadOperationTimeoutMs;
+        InternetSetOptionA(handle, option, &timeout, sizeof timeout);
+    }
+}
+
+// Opens the URL with bounded operations. An HTTP URL goes through a
+// connection of its own (kept in `connection`): some implementations take the
+// send and receive time-outs only from there, never from the session.
+kit::unique_hinternet openBounded(HINTERNET session, const std::string& url, DWORD flags,
+                                  kit::unique_hinternet& connection) {
+    boundOperations(session);
+    char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
+    std::string path(url.size() + 1, '\0');
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof host;
+    parts.lpszUrlPath = path.data();
+    parts.dwUrlPathLength = static_cast<DWORD>(path.size());
+    parts.dwExtraInfoLength = 1;  // the query stays in the path
+    const bool http = InternetCrackUrlA(url.c_str(), 0, 0, &parts) &&
+                      (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS);
+    if (!http) return kit::unique_hinternet(InternetOpenUrlA(session, url.c_str(), nullptr, 0, flags, 0));
+    path.resize(parts.dwUrlPathLength);
+    if (parts.lpszExtraInfo && parts.dwExtraInfoLength) path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty()) path = "/";
+    connection.reset(InternetConnectA(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return {};
+    boundOperations(connection.get());
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+    kit::unique_hinternet request(
+        HttpOpenRequestA(connection.get(), "GET", path.c_str(), nullptr, nullptr, nullptr, flags, 0));
+    if (!request || !HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return {};
+    return request;
+}
+
 } // namespace
 
 void ShellOpen(const std::string& target) { kit::platform().shellOpen(target); }
@@ -121,26 +161,33 @@ std::string CanonicalizeUrl(const std::string& url) {
 }
 
 bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
+    const ULONGLONG start = GetTickCount64();
     kit::unique_hinternet session(
         InternetOpenA(hostProgramName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return false;
     const std::string canonical = CanonicalizeUrl(url);
     if (!IsPlausibleUrl(canonical)) return false;
-    kit::unique_hinternet request(
-        InternetOpenUrlA(session.get(), canonical.c_str(), nullptr, 0, INTERNET_FLAG_RESYNCHRONIZE, 0));
+    // An update must see the server's file as it is now, not a cached copy.
+    const DWORD flags = INTERNET_FLAG_RESYNCHRONIZE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                        INTERNET_FLAG_PRAGMA_NOCACHE;
+    kit::unique_hinternet connection;
+    kit::unique_hinternet request = openBounded(session.get(), canonical, flags, connection);
     if (!request) return false;
 
     unsigned long long expected = 0;
     const bool lengthKnown = declaredLength(request.get(), expected);
+    if (lengthKnown && expected > DownloadSizeLimit) return false;
     PartFile part(destination);
     unsigned long long received = 0;
     char chunk[DownloadChunkSize];
     for (;;) {
+        if (GetTickCount64() - start > DownloadTransferLimitMs) return false;
         DWORD read = 0;
         if (!InternetReadFile(request.get(), chunk, sizeof chunk, &read)) return false;
         if (read == 0) break;
-        part.write(chunk, read);
         received += read;
+        if (received > DownloadSizeLimit) return false;
+        part.write(chunk, read);
     }
     // The connection ended before the body the server announced.
     if (lengthKnown && received < expected) return false;

@@ -5,6 +5,7 @@
 #include "host/WebBrowserHost.h"
 #include "kit/Error.h"
 #include "kit/OleVariant.h"
+#include "tests/support/HttpTestServer.h"
 #include "tests/support/RecordingPlatform.h"
 #include "toolbar/Navigation.h"
 #include "toolbar/ShellHelpers.h"
@@ -27,133 +28,40 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The server: /body answers a 5000-byte body, /empty an empty one, /cut
-// announces 5000 bytes but sends 1500 and closes; anything else is a 404
-// page. Every request's path goes to requests.log. It ends itself after
-// five minutes should nobody stop it, and takes its "ready" file away when it ends.
-constexpr char kServerScript[] = R"PY(
-import http.server, os, signal, socket, sys, threading
-folder = sys.argv[1]
-BODY = bytes((i * 7 + 3) % 256 for i in range(5000))
-PAGE = b"<html><body>No such page</body></html>\r\n"
-
-class Handler(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-    def do_GET(self):
-        with open(os.path.join(folder, "requests.log"), "a") as log:
-            log.write(self.path + "\n")
-        if self.path == "/body":
-            self.reply(200, BODY)
-        elif self.path == "/empty":
-            self.reply(200, b"")
-        elif self.path == "/cut":
-            self.send_response(200)
-            self.send_header("Content-Length", str(len(BODY)))
-            self.end_headers()
-            self.wfile.write(BODY[:1500])
-            self.wfile.flush()
-            self.close_connection = True
-        else:
-            self.reply(404, PAGE)
-
-    def reply(self, status, body):
-        self.send_response(status)
-        self.send_header("Content-Type", "application/octet-stream")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
-spare = socket.socket()
-spare.bind(("127.0.0.1", 0))
-unused = spare.getsockname()[1]
-spare.close()
-def stop(*args):
-    os.remove(os.path.join(folder, "ready"))
-    os._exit(0)
-signal.signal(signal.SIGTERM, stop)
-threading.Timer(300, stop).start()
-open(os.path.join(folder, "requests.log"), "w").close()
-with open(os.path.join(folder, "ready.tmp"), "w") as ready:
-    ready.write("%d %d %d\n" % (server.server_address[1], unused, os.getpid()))
-os.replace(os.path.join(folder, "ready.tmp"), os.path.join(folder, "ready"))
-server.serve_forever()
-)PY";
-
 std::string expectedBody() {
     std::string body(5000, '\0');
     for (int i = 0; i < 5000; ++i) body[static_cast<std::size_t>(i)] = static_cast<char>((i * 7 + 3) % 256);
     return body;
 }
-constexpr char kErrorPage[] = "<html><body>No such page</body></html>\r\n";
+constexpr const char* kErrorPage = kgtest::HttpTestServer::kErrorPage;
 
-// A Unix path as Wine's Z: drive shows it.
-std::string onDriveZ(const std::string& unixPath) {
-    std::string out = "Z:" + unixPath;
-    for (char& c : out)
-        if (c == '/') c = '\\';
-    return out;
-}
+using kgtest::readAll;
+using kgtest::writeAll;
 
-// Starts a program of the machine (outside Wine) by its Unix path; Wine hands
-// back no handle for it.
-bool startUnixProgram(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    if (process.hThread) CloseHandle(process.hThread);
-    if (process.hProcess) CloseHandle(process.hProcess);
-    return true;
-}
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void writeAll(const fs::path& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-}
-
+// The server sends "/body" (5000 bytes), "/empty", "/cut/body" (cut short)
+// and a 404 page for anything else; the destination lies in a folder of its own.
 class Download : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        unixFolder_ = std::string(KG_BUILD_DIR) + "/kg-http-" + std::to_string(GetCurrentProcessId());
-        folder_ = onDriveZ(unixFolder_);
+        server_ = new kgtest::HttpTestServer;
+        ASSERT_TRUE(server_->start()) << "the test server did not start";
+        server_->serve("body", expectedBody());
+        server_->serve("empty", "");
+        folder_ = kgtest::onDriveZ(std::string(KG_BUILD_DIR) + "/kg-download-" + std::to_string(GetCurrentProcessId()));
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
         fs::create_directories(folder_);
-        writeAll(fs::path(folder_) / "server.py", kServerScript);
-        ASSERT_TRUE(startUnixProgram("Z:\\usr\\bin\\python3 " + unixFolder_ + "/server.py " +
-                                     unixFolder_));
-        // The server says where it listens once it does.
-        const fs::path ready = fs::path(folder_) / "ready";
-        for (int i = 0; i < 600 && !fs::exists(ready); ++i) Sleep(50);
-        std::istringstream in(readAll(ready));
-        in >> port_ >> unusedPort_ >> pid_;
-        ASSERT_GT(port_, 0) << "the test server did not start";
     }
 
     static void TearDownTestSuite() {
-        if (pid_ > 0 && startUnixProgram("Z:\\bin\\kill " + std::to_string(pid_))) {
-            const fs::path ready = fs::path(folder_) / "ready";
-            for (int i = 0; i < 200 && fs::exists(ready); ++i) Sleep(50);
-            if (!fs::exists(ready)) {
-                std::error_code ignored;
-                fs::remove_all(folder_, ignored);
-            }
-        }
-        pid_ = 0;
+        delete server_;
+        server_ = nullptr;
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
     }
 
     void SetUp() override {
-        ASSERT_GT(port_, 0);
+        ASSERT_GT(server_->port(), 0);
         target_ = fs::path(folder_) / "target.bin";
         std::error_code ignored;
         fs::remove(target_, ignored);
@@ -162,27 +70,21 @@ protected:
     static std::string url(int port, const std::string& path) {
         return "http://127.0.0.1:" + std::to_string(port) + path;
     }
-    static std::vector<std::string> requests() {
-        std::vector<std::string> lines;
-        std::istringstream in(readAll(fs::path(folder_) / "requests.log"));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-    // Files in the folder besides the server's own and the destination.
+    static std::vector<std::string> requests() { return server_->requests(); }
+    // Files in the folder besides the destination.
     static std::vector<std::string> strayFiles() {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder_)) {
             const std::string name = entry.path().filename().string();
-            if (name != "server.py" && name != "ready" && name != "requests.log" && name != "target.bin")
-                names.push_back(name);
+            if (name != "target.bin") names.push_back(name);
         }
         return names;
     }
 
     kgtest::RecordingPlatform platform_;
     fs::path target_;
-    static inline std::string unixFolder_, folder_;
-    static inline int port_ = 0, unusedPort_ = 0, pid_ = 0;
+    static inline kgtest::HttpTestServer* server_ = nullptr;
+    static inline std::string folder_;
 };
 
 TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
@@ -204,8 +106,12 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
         {"an error page is written and counts", true, "/missing", std::nullopt, true, std::string(kErrorPage),
          "/missing"},
         {"an unreachable port", false, "/body", kOld, false, kOld, nullptr},
-        {"a body cut short by the server", true, "/cut", kOld, false, kOld, "/cut"},
-        {"a body cut short, no file before", true, "/cut", std::nullopt, false, std::nullopt, "/cut"},
+        {"a body cut short by the server", true, "/cut/body", kOld, false, kOld, "/cut/body"},
+        {"a body cut short, no file before", true, "/cut/body", std::nullopt, false, std::nullopt, "/cut/body"},
+        // Bounded: a server that never answers, and bodies above 16 MiB, declared or sent.
+        {"a server that never answers", true, "/stall/body", kOld, false, kOld, "/stall/body"},
+        {"a declared length above the limit", true, "/huge/body", kOld, false, kOld, "/huge/body"},
+        {"more bytes than the limit", true, "/flood/body", std::nullopt, false, std::nullopt, "/flood/body"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -214,7 +120,7 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
         if (c.before) writeAll(target_, *c.before);
         const std::vector<std::string> logBefore = requests();
 
-        const bool result = kg::DownloadUrlToFile(url(c.live ? port_ : unusedPort_, c.path), target_.string());
+        const bool result = kg::DownloadUrlToFile(url(c.live ? server_->port() : server_->unusedPort(), c.path), target_.string());
 
         EXPECT_EQ(result, c.result);
         if (c.after) {
@@ -233,7 +139,7 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
 
 TEST_F(Download, FileThatCannotBeCreatedIsAnInputOutputError) {
     const std::string destination = (fs::path(folder_) / "no-such-folder" / "target.bin").string();
-    EXPECT_THROW(kg::DownloadUrlToFile(url(port_, "/body"), destination), kit::InOutError);
+    EXPECT_THROW(kg::DownloadUrlToFile(url(server_->port(), "/body"), destination), kit::InOutError);
     EXPECT_FALSE(fs::exists(destination));
     EXPECT_EQ(requests().back(), "/body");
 }

@@ -6,6 +6,7 @@
 // object the window is attached to as its hosting browser.
 #include "config/Registry.h"
 #include "config/Settings.h"
+#include "config/ShortDate.h"
 #include "host/WebBrowserHost.h"
 #include "kit/Handles.h"
 #include "tests/support/RecordingPlatform.h"
@@ -62,6 +63,8 @@ protected:
         setKeyValue("InstallPath", installPath());
         setKeyValue("Toolbar Name", kToolbarName);
         setKeyValue("Toolbar File", kToolbarFile);
+        // Already stamped today: the window's showing brings no splash.
+        setKeyValue("Date", kg::ShortDateText(platform_.todayDate));
         frame_ = std::make_unique<bandhost::BrowserFrame>(1000, 400);
         browser_ = bandhost::StandInBrowser::create();
         browser_->setWidth(1000);

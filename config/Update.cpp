@@ -1,0 +1,98 @@
+#include "config/Update.h"
+
+#include "config/BigIni.h"
+#include "config/Settings.h"
+#include "kit/Handles.h"
+#include "toolbar/IconListLoader.h"
+#include "toolbar/ShellHelpers.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <exception>
+#include <string>
+
+namespace kg {
+
+namespace {
+
+constexpr char kRemoteConfigName[] = "toolbar.ini";
+constexpr char kRemoteIconName[] = "icons.bin";
+
+// Empty once blanks and control characters are trimmed away.
+bool isBlank(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) > ' ') return false;
+    return true;
+}
+
+bool fileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isUsableConfiguration(const std::string& path) {
+    if (!fileExists(path)) return false;
+    config::TBigIniFile ini(path);
+    return !ini.ReadString("Options", "Toolbar Name", "").empty();
+}
+
+bool isUsableIconFile(const std::string& path) {
+    kit::unique_himagelist list(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 4));
+    if (!list) return false;
+    try {
+        toolbar::ReadIconFileIntoImageList(path, list.get());
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Puts `download` in the place of `inUse`, keeping a copy of the file in use
+// as `backup`. The file in use is never absent: it is copied, not moved, and
+// replaced in one step. False, with the file in use as it was, on any failure.
+bool replaceKeepingBackup(const std::string& download, const std::string& inUse, const std::string& backup) {
+    if (fileExists(inUse) && !CopyFileA(inUse.c_str(), backup.c_str(), FALSE)) return false;
+    return MoveFileExA(download.c_str(), inUse.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+} // namespace
+
+bool UpdateConfiguration() {
+    TToolbarSettings& settings = ToolbarSettings();
+    bool usable = false;
+    if (isBlank(settings.UpdatesURL)) return false;
+    // Kept in the setting: later builds in this process find the "/" there.
+    if (settings.UpdatesURL.back() != '/') settings.UpdatesURL += '/';
+
+    const std::string current = settings.ConfigFileName();
+    const std::string download = settings.InternetConfigFileName();
+    const std::string backup = settings.DefaultConfigFileName();
+    if (fileExists(download)) DeleteFileA(download.c_str());
+
+    std::exception_ptr failure;
+    try {
+        DownloadUrlToFile(settings.UpdatesURL + kRemoteConfigName, download);
+        if (isUsableConfiguration(download)) usable = replaceKeepingBackup(download, current, backup);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!usable) usable = isUsableConfiguration(current);
+    if (failure) std::rethrow_exception(failure);
+
+    // A failure here is silent: the icon file in use stays.
+    try {
+        const std::string newIcons = settings.InternetIconFileName();
+        DownloadUrlToFile(settings.UpdatesURL + kRemoteIconName, newIcons);
+        if (fileExists(newIcons) && isUsableIconFile(newIcons))
+            replaceKeepingBackup(newIcons, settings.IconFileName(), settings.DefaultIconFileName());
+    } catch (...) {
+    }
+
+    if (!usable)
+        ShowErrorBox("Error Loading Configuration File! " + settings.ToolbarFile + ".ini!" + " Please contact " +
+                     settings.CompanyName);
+    return usable;
+}
+
+} // namespace kg

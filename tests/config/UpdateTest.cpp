@@ -1,0 +1,299 @@
+// The configuration update against a real HTTP server on 127.0.0.1: the six
+// files and their moves, the setting "Updates URL", the error box, and the
+// faults (error pages, cut and stalled transfers, a read-only install folder,
+// a disk that fills up) after which the configuration in use must still be
+// there, whole and usable.
+#include "config/Settings.h"
+#include "config/Update.h"
+#include "kit/Error.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/RecordingPlatform.h"
+#include "toolbar/IconFile.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using kgtest::readAll;
+using kgtest::writeAll;
+using Text = std::optional<std::string>;
+
+constexpr char kInUse[] = "[Options]\r\nToolbar Name=In Use\r\n";
+constexpr char kServed[] = "[Options]\r\nToolbar Name=Served\r\n";
+constexpr char kOldBackup[] = "[Options]\r\nToolbar Name=Old Backup\r\n";
+constexpr char kUnusable[] = "[Options]\r\nCompany Name=Nobody\r\n";
+constexpr char kCorruptIcons[] = "not an icon file";
+constexpr char kErrorBox[] = "Error Loading Configuration File! TestBar.ini! Please contact Test Company";
+
+// A valid icon file of one 16 by 16 image of one colour.
+std::string iconFile(std::uint32_t argb) {
+    kit::Bitmap32 image;
+    image.width = image.height = 16;
+    image.pixels.assign(256, argb);
+    const std::vector<std::uint8_t> bytes = toolbar::WriteIconFile(toolbar::MakeIconImages({image}, std::nullopt));
+    return std::string(bytes.begin(), bytes.end());
+}
+const std::string kIconsA = iconFile(0xFF2040C0u);
+const std::string kIconsB = iconFile(0xFFC04020u);
+
+// The six files of the install folder, by role; nullopt: absent.
+struct Files {
+    Text current, download, backup, icons, newIcons, iconBackup;
+};
+const char* const kNames[] = {"TestBar.ini",   "TestBar Internet.ini", "TestBar Default.ini",
+                              "Icons.bin",     "Internet Icons.bin",   "Icons Default.bin"};
+
+bool usable(const Text& config) {
+    return config && config->find("Toolbar Name=") != std::string::npos &&
+           config->find("Toolbar Name=\r") == std::string::npos;
+}
+
+class Update : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server_ = new kgtest::HttpTestServer;
+        ASSERT_TRUE(server_->start()) << "the test server did not start";
+        server_->serve("good/toolbar.ini", kServed);
+        server_->serve("good/icons.bin", kIconsB);
+        server_->serve("unusable/toolbar.ini", kUnusable);
+        server_->serve("badicons/toolbar.ini", kServed);
+        server_->serve("badicons/icons.bin", kCorruptIcons);
+    }
+    static void TearDownTestSuite() {
+        std::printf("[ counts   ] fault cases run: %d, configurations lost: %d\n", faultCases_, lost_);
+        delete server_;
+        server_ = nullptr;
+    }
+
+    void SetUp() override {
+        saved_ = kg::ToolbarSettings();
+        unixRoot_ = std::string(KG_BUILD_DIR) + "/kg-update-" + std::to_string(GetCurrentProcessId());
+        std::error_code ignored;
+        fs::remove_all(kgtest::onDriveZ(unixRoot_), ignored);
+        fs::create_directories(kgtest::onDriveZ(unixRoot_ + "/install"));
+        kg::TToolbarSettings& settings = kg::ToolbarSettings();
+        settings.InstallPath = kgtest::onDriveZ(unixRoot_ + "/install");
+        settings.ToolbarFile = "TestBar";
+        settings.CompanyName = "Test Company";
+    }
+    void TearDown() override {
+        kg::ToolbarSettings() = saved_;
+        std::error_code ignored;
+        fs::remove_all(kgtest::onDriveZ(unixRoot_), ignored);
+    }
+
+    fs::path file(int role) const { return fs::path(kg::ToolbarSettings().InstallPath) / kNames[role]; }
+    void put(const Files& files) const {
+        const Text* texts[] = {&files.current, &files.download, &files.backup,
+                               &files.icons,   &files.newIcons, &files.iconBackup};
+        for (int role = 0; role < 6; ++role) {
+            std::error_code ignored;
+            fs::remove(file(role), ignored);
+            if (*texts[role]) writeAll(file(role), **texts[role]);
+        }
+    }
+    Text read(int role) const { return fs::exists(file(role)) ? Text(readAll(file(role))) : std::nullopt; }
+    Files files() const { return {read(0), read(1), read(2), read(3), read(4), read(5)}; }
+    // Anything in the folder besides the six files (a part file left behind).
+    std::vector<std::string> strays() const {
+        std::vector<std::string> out;
+        for (const auto& entry : fs::directory_iterator(kg::ToolbarSettings().InstallPath)) {
+            const std::string name = entry.path().filename().string();
+            if (std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames)) out.push_back(name);
+        }
+        return out;
+    }
+    // A fault case: a usable configuration in use before it is in use after
+    // it, whole: the one before, or the usable download that replaced it.
+    void countFault(const Text& before, const Text& replacement = std::nullopt) {
+        ++faultCases_;
+        const Text after = read(0);
+        const bool kept = after == before || (usable(replacement) && after == replacement);
+        if (usable(before) && !kept) ++lost_;
+        EXPECT_TRUE(kept) << "the configuration in use is now: " << after.value_or("(none)");
+    }
+    std::vector<std::string> gainedRequests(std::size_t before) const {
+        std::vector<std::string> all = server_->requests();
+        return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+    }
+    int unix(const std::string& script) const { return kgtest::runUnixScript(script, unixRoot_); }
+
+    kgtest::RecordingPlatform platform_;
+    std::string unixRoot_;
+    kg::TToolbarSettings saved_;
+    static inline kgtest::HttpTestServer* server_ = nullptr;
+    static inline int faultCases_ = 0, lost_ = 0;
+};
+
+TEST_F(Update, MovesTheFilesAsTheServerAnswers) {
+    const std::string page = kgtest::HttpTestServer::kErrorPage;
+    const struct {
+        const char* what;
+        std::string url;  // "Updates URL" as set
+        Files before;
+        bool result;
+        Files after;
+        std::vector<std::string> requests;
+        bool box;
+        bool fault;
+    } cases[] = {
+        {"a usable download swapped in, the one in use kept as backup", server_->url("/good/"),
+         {kInUse, "stale", kOldBackup, kIconsA, {}, "old icons"},
+         true, {kServed, {}, kInUse, kIconsB, {}, kIconsA},
+         {"/good/toolbar.ini", "/good/icons.bin"}, false, false},
+        {"first installation: no configuration, no backup made", server_->url("/good/"),
+         {}, true, {kServed, {}, {}, kIconsB, {}, {}}, {"/good/toolbar.ini", "/good/icons.bin"}, false, false},
+        {"without the final slash: the files inside the folder", server_->url("/good"),
+         {kInUse, {}, {}, {}, {}, {}}, true, {kServed, {}, kInUse, kIconsB, {}, {}},
+         {"/good/toolbar.ini", "/good/icons.bin"}, false, false},
+        {"an error page is kept on disk, nothing else changes", server_->url("/none/"),
+         {kInUse, {}, kOldBackup, kIconsA, {}, {}}, true, {kInUse, page, kOldBackup, kIconsA, page, {}},
+         {"/none/toolbar.ini", "/none/icons.bin"}, false, true},
+        {"download and configuration in use both unusable: the error box", server_->url("/unusable/"),
+         {kUnusable, {}, {}, {}, {}, {}}, false, {kUnusable, kUnusable, {}, {}, page, {}},
+         {"/unusable/toolbar.ini", "/unusable/icons.bin"}, true, true},
+        {"a corrupt icon download leaves the icon file", server_->url("/badicons/"),
+         {kInUse, {}, {}, kIconsA, {}, {}}, true, {kServed, {}, kInUse, kIconsA, kCorruptIcons, {}},
+         {"/badicons/toolbar.ini", "/badicons/icons.bin"}, false, true},
+        {"a trailing blank: implausible, nothing fetched", server_->url("/good "),
+         {kInUse, {}, {}, kIconsA, {}, {}}, true, {kInUse, {}, {}, kIconsA, {}, {}}, {}, false, true},
+        {"empty: no traffic and no message, even without a configuration", "",
+         {}, false, {}, {}, false, false},
+        {"blanks only count as empty", "  ", {kUnusable, {}, {}, {}, {}, {}}, false,
+         {kUnusable, {}, {}, {}, {}, {}}, {}, false, false},
+        // The icon file left by an earlier update is tried again when no new one comes.
+        {"the server closes in the middle of the body", server_->url("/cut/good/"),
+         {kInUse, {}, {}, kIconsA, kIconsB, {}}, true, {kInUse, {}, {}, kIconsB, {}, kIconsA},
+         {"/cut/good/toolbar.ini", "/cut/good/icons.bin"}, false, true},
+        {"a server that takes the connection and never answers", server_->url("/stall/good/"),
+         {kInUse, {}, {}, kIconsA, {}, {}}, true, {kInUse, {}, {}, kIconsA, {}, {}},
+         {"/stall/good/toolbar.ini", "/stall/good/icons.bin"}, false, true},
+        {"an unreachable server", "http://127.0.0.1:" + std::to_string(server_->unusedPort()) + "/good/",
+         {kInUse, {}, {}, kIconsA, {}, {}}, true, {kInUse, {}, {}, kIconsA, {}, {}}, {}, false, true},
+        {"a body above the size limit", server_->url("/flood/good/"),
+         {kInUse, {}, {}, kIconsA, {}, {}}, true, {kInUse, {}, {}, kIconsA, {}, {}},
+         {"/flood/good/toolbar.ini", "/flood/good/icons.bin"}, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        put(c.before);
+        kg::ToolbarSettings().UpdatesURL = c.url;
+        platform_.messageBoxes.clear();
+        const std::size_t logged = server_->requests().size();
+
+        EXPECT_EQ(kg::UpdateConfiguration(), c.result);
+
+        const Files after = files();
+        EXPECT_EQ(after.current, c.after.current);
+        EXPECT_EQ(after.download, c.after.download);
+        EXPECT_EQ(after.backup, c.after.backup);
+        EXPECT_TRUE(after.icons == c.after.icons);
+        EXPECT_TRUE(after.newIcons == c.after.newIcons);
+        EXPECT_TRUE(after.iconBackup == c.after.iconBackup);
+        EXPECT_TRUE(strays().empty()) << strays().front();
+        EXPECT_EQ(gainedRequests(logged), c.requests);
+        // The "/" is added to the setting itself, blanks and all.
+        const bool blank = c.url.find_first_not_of(' ') == std::string::npos;
+        EXPECT_EQ(kg::ToolbarSettings().UpdatesURL, blank || c.url.back() == '/' ? c.url : c.url + "/");
+        ASSERT_EQ(platform_.messageBoxes.size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(platform_.messageBoxes[0].text, kErrorBox);
+            EXPECT_EQ(platform_.messageBoxes[0].caption, "Error");
+            EXPECT_EQ(platform_.messageBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+        }
+        if (c.fault) countFault(c.before.current, c.after.current);
+    }
+}
+
+// Nothing between the server and the folder may keep an older file: each update fetches it afresh.
+TEST_F(Update, ChangedFilesOnTheServerAreFetchedAfresh) {
+    const std::string first = std::string(kServed) + "Version=1\r\n";
+    const std::string second = std::string(kServed) + "Version=2\r\n";
+    put({kInUse, {}, {}, {}, {}, {}});
+    kg::ToolbarSettings().UpdatesURL = server_->url("/fresh/");
+    server_->serve("fresh/toolbar.ini", first);
+    EXPECT_TRUE(kg::UpdateConfiguration());
+    server_->serve("fresh/toolbar.ini", second);
+    EXPECT_TRUE(kg::UpdateConfiguration());
+    EXPECT_EQ(read(0), second);
+    EXPECT_EQ(read(2), first) << "the older backup is replaced";
+}
+
+// As root, permission bits stop no one: the folder is made a read-only mount
+// (or, for another user, loses its write permission).
+TEST_F(Update, ReadOnlyInstallFolderKeepsTheConfigurationAndRaises) {
+    put({kInUse, {}, kOldBackup, kIconsA, {}, {}});
+    const std::string folder = unixRoot_ + "/install";
+    ASSERT_EQ(unix("mount --bind '" + folder + "' '" + folder + "' && mount -o remount,ro,bind '" + folder + "' '" +
+                   folder + "' || chmod a-w '" + folder + "'"),
+              0);
+    const bool writable = [&] {
+        std::FILE* probe = std::fopen((fs::path(kg::ToolbarSettings().InstallPath) / "probe").string().c_str(), "w");
+        if (probe) std::fclose(probe);
+        return probe != nullptr;
+    }();
+    kg::ToolbarSettings().UpdatesURL = server_->url("/good/");
+    if (writable) {
+        unix("umount '" + folder + "' 2>/dev/null; chmod u+w '" + folder + "'");
+        GTEST_SKIP() << "the install folder could not be made read-only";
+    }
+    EXPECT_THROW(kg::UpdateConfiguration(), kit::InOutError);
+    const Files after = files();
+    unix("umount '" + folder + "' 2>/dev/null || umount -l '" + folder + "' 2>/dev/null; chmod u+w '" + folder + "'");
+    EXPECT_EQ(after.backup, kOldBackup);
+    EXPECT_TRUE(after.icons == kIconsA);
+    EXPECT_FALSE(after.download);
+    EXPECT_TRUE(platform_.messageBoxes.empty()) << "the error goes to the caller, not into a box";
+    countFault(kInUse);
+}
+
+// The install folder on a 64 KiB tmpfs: the disk fills up while the download
+// is written, or afterwards while the backup is copied.
+TEST_F(Update, DiskThatFillsUpKeepsTheConfiguration) {
+    const std::string folder = unixRoot_ + "/install";
+    if (unix("mount -t tmpfs -o size=64k tmpfs '" + folder + "'") != 0) GTEST_SKIP() << "no tmpfs can be mounted";
+    const std::string padding(20 * 1024, ';');
+    const std::string inUse = std::string(kInUse) + padding + "\r\n";
+    server_->serve("fits/toolbar.ini", std::string(kServed) + padding + "\r\n");
+    server_->serve("toobig/toolbar.ini", std::string(kServed) + std::string(64 * 1024, ';') + "\r\n");
+    const struct {
+        const char* what;
+        const char* path;
+        bool raises;
+    } cases[] = {
+        {"while the download is written", "/toobig/", true},
+        {"while the configuration in use is copied to the backup", "/fits/", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        put({inUse, {}, {}, {}, {}, {}});
+        std::error_code ignored;
+        fs::remove(fs::path(kg::ToolbarSettings().InstallPath) / "filler", ignored);
+        // Room for the download of 20 KiB and a little more, not for the backup besides.
+        ULARGE_INTEGER free{};
+        ASSERT_TRUE(GetDiskFreeSpaceExA(kg::ToolbarSettings().InstallPath.c_str(), &free, nullptr, nullptr));
+        ASSERT_GT(free.QuadPart, 32u * 1024);
+        writeAll(fs::path(kg::ToolbarSettings().InstallPath) / "filler", std::string(free.QuadPart - 32 * 1024, 'x'));
+        kg::ToolbarSettings().UpdatesURL = server_->url(c.path);
+        if (c.raises)
+            EXPECT_THROW(kg::UpdateConfiguration(), kit::InOutError);
+        else
+            EXPECT_TRUE(kg::UpdateConfiguration());
+        EXPECT_TRUE(platform_.messageBoxes.empty());
+        countFault(inUse);
+        fs::remove(fs::path(kg::ToolbarSettings().InstallPath) / "filler", ignored);
+    }
+    put({});
+    EXPECT_EQ(unix("umount '" + folder + "' || umount -l '" + folder + "'"), 0);
+}
+
+} // namespace

@@ -2,6 +2,8 @@
 
 #include "config/BigIni.h"
 #include "config/Settings.h"
+#include "kit/Error.h"
+#include "kit/FileReplacer.h"
 #include "kit/Handles.h"
 #include "toolbar/IconListLoader.h"
 #include "toolbar/ShellHelpers.h"
@@ -48,11 +50,32 @@ bool isUsableIconFile(const std::string& path) {
     }
 }
 
+// Copies `from` over `to` whole or not at all: a failed copy leaves the old backup as it was.
+bool copyWhole(const std::string& from, const std::string& to) {
+    kit::unique_file source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source) return false;
+    try {
+        kit::FileReplacer copy(to);
+        char chunk[64 * 1024];
+        for (;;) {
+            DWORD read = 0;
+            if (!ReadFile(source.get(), chunk, sizeof chunk, &read, nullptr)) return false;
+            if (read == 0) break;
+            copy.write(chunk, read);
+        }
+        copy.commit();
+        return true;
+    } catch (const kit::InOutError&) {
+        return false;
+    }
+}
+
 // Puts `download` in the place of `inUse`, keeping a copy of the file in use
 // as `backup`. The file in use is never absent: it is copied, not moved, and
 // replaced in one step. False, with the file in use as it was, on any failure.
 bool replaceKeepingBackup(const std::string& download, const std::string& inUse, const std::string& backup) {
-    if (fileExists(inUse) && !CopyFileA(inUse.c_str(), backup.c_str(), FALSE)) return false;
+    if (fileExists(inUse) && !copyWhole(inUse, backup)) return false;
     return MoveFileExA(download.c_str(), inUse.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

@@ -1,6 +1,7 @@
 #include "toolbar/ShellHelpers.h"
 
 #include "kit/Error.h"
+#include "kit/FileReplacer.h"
 #include "kit/Handles.h"
 #include "kit/Platform.h"
 #include "toolbar/Url.h"
@@ -38,55 +39,6 @@ std::string hostProgramName() {
     if (slash != std::string::npos) name.erase(0, slash + 1);
     return name;
 }
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of("\\/");
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return path.substr(0, 1);
-    return path.substr(0, slash);
-}
-
-// A file beside the destination that the body goes into first; removed
-// unless it was moved into the destination's place.
-class PartFile {
-public:
-    explicit PartFile(const std::string& destination) : destination_(destination) {
-        char name[MAX_PATH + 1] = {};
-        if (!GetTempFileNameA(folderOf(destination).c_str(), "kgd", 0, name)) fail("create");
-        path_ = name;
-        file_.reset(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-        if (!file_) fail("create");
-    }
-    ~PartFile() {
-        file_.reset();
-        if (!path_.empty()) DeleteFileA(path_.c_str());
-    }
-    PartFile(const PartFile&) = delete;
-    PartFile& operator=(const PartFile&) = delete;
-
-    void write(const char* data, DWORD size) {
-        DWORD written = 0;
-        if (!WriteFile(file_.get(), data, size, &written, nullptr) || written != size) fail("write");
-    }
-    // Puts the written body in the destination's place, replacing what was there.
-    void commit() {
-        file_.reset();
-        if (!MoveFileExA(path_.c_str(), destination_.c_str(), MOVEFILE_REPLACE_EXISTING))
-            fail("write");
-        path_.clear();
-    }
-
-private:
-    [[noreturn]] void fail(const char* what) const {
-        const DWORD code = GetLastError();
-        throw kit::InOutError(std::string("Cannot ") + what + " file \"" + destination_ + "\": " + systemMessage(code));
-    }
-
-    std::string destination_;
-    std::string path_;
-    kit::unique_file file_;
-};
 
 // The length the server declared for the body, when it declared one.
 bool declaredLength(HINTERNET request, unsigned long long& length) {
@@ -177,7 +129,7 @@ bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
     unsigned long long expected = 0;
     const bool lengthKnown = declaredLength(request.get(), expected);
     if (lengthKnown && expected > DownloadSizeLimit) return false;
-    PartFile part(destination);
+    kit::FileReplacer part(destination);
     unsigned long long received = 0;
     char chunk[DownloadChunkSize];
     for (;;) {

@@ -1,30 +1,46 @@
 #!/usr/bin/env bash
 # The demo: builds both Windows builds, registers both kestrelgrove.dll (64-
-# and 32-bit) with Wine's regsvr32, installs the example toolbar into the Wine
-# prefix, shows the settings the engine loads, then runs the 64-bit stand-in
-# browser, which loads the band through COM, and takes a screenshot of it
+# and 32-bit) with Wine's regsvr32 in a Wine prefix of the demo's own
+# (build/demo/wineprefix, on an X server of its own unless DISPLAY is set; the
+# tests' prefix is never touched), installs the example toolbar there, shows
+# the settings the engine loads, then runs the 64-bit stand-in browser, which
+# loads the band through COM, and takes a screenshot of it
 # (build/demo/toolbar.png).
 #
 # The installed toolbar updates itself: its "Updates URL" names an update
 # folder (build/demo/www) that the demo serves on 127.0.0.1 with python3's
 # http.server. The folder holds the example's configuration with one more
 # button, "Update added", as "toolbar.ini", and the example's icon file as
-# "icons.bin"; the toolbar on the screenshot is the updated one. The first
-# showing of a day also shows the About window for 4 s as a splash; the band
-# opens after it, and the picture is taken after that.
+# "icons.bin"; the toolbar on the screenshot is the updated one.
+#
+# Its "Flash URL" names a movie in the same folder, and the prefix has the
+# Flash player stand-in (scripts/flash-standin.sh), so the banner plays: a deep
+# blue field with a moving orange stripe in place of the picture.
+#
+# The first showing of a day also shows the About window for 4 s as a splash
+# (registration dates the last showing yesterday); the demo takes a picture of
+# it (build/demo/splash.png), the band opens after it, and the toolbar's
+# picture is taken after that.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-export KG_WIN_BUILD=$PWD/build/windows
 
 scripts/deps.sh
 scripts/build.sh windows windows32
+
+root=$PWD/build/demo
+export KG_WIN_BUILD=$root
+unset WINEPREFIX
+mkdir -p "$root"
 scripts/wine-env.sh start
-trap 'scripts/wine-env.sh stop' EXIT
+server_pid=
+stop_server() { [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true; }
+trap 'stop_server; scripts/wine-env.sh stop' EXIT
+prefix=$root/wineprefix
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 echo
-echo "== Registering the band (regsvr32)"
+echo "== Registering the band (regsvr32) in the demo's prefix ($prefix)"
 cmake/wine-run.sh regsvr32 /s "$(windows_path "$PWD/build/windows/kestrelgrove.dll")" </dev/null ||
   { echo "demo: regsvr32 of the 64-bit kestrelgrove.dll failed" >&2; exit 1; }
 echo "64-bit: build/windows/kestrelgrove.dll registered"
@@ -36,23 +52,20 @@ if scripts/can-run-32bit.sh; then
 else
   echo "32-bit: build/windows32/kestrelgrove.dll built, not registered: this machine cannot run 32-bit programs"
 fi
+scripts/flash-standin.sh install "$prefix"
 
-# The update folder, served on 127.0.0.1 until the demo ends. Files put into
-# $www are reachable at $www_url/<name> (a movie for "Flash URL", say).
+# The update folder, served on 127.0.0.1 until the demo ends.
 # demo_options lists the "Options" lines that both the installed and the
 # served configuration get, in place of the example's own; the example in
 # examples/ stays as publishers see it.
-www=$PWD/build/demo/www
+www=$root/www
 rm -rf "$www"
 mkdir -p "$www"
-server_pid=
-stop_server() { [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true; }
-trap 'stop_server; scripts/wine-env.sh stop' EXIT
-python3 -u -m http.server --bind 127.0.0.1 --directory "$www" 0 >build/demo/http.log 2>&1 &
+python3 -u -m http.server --bind 127.0.0.1 --directory "$www" 0 >"$root/http.log" 2>&1 &
 server_pid=$!
 port=
 for _ in $(seq 50); do
-  port=$(sed -n 's/^Serving HTTP on [0-9.]* port \([0-9]*\).*/\1/p' build/demo/http.log | head -1)
+  port=$(sed -n 's/^Serving HTTP on [0-9.]* port \([0-9]*\).*/\1/p' "$root/http.log" | head -1)
   [ -n "$port" ] && break
   sleep 0.1
 done
@@ -60,6 +73,7 @@ done
 www_url=http://127.0.0.1:$port
 demo_options() {
   printf 'Updates URL=%s/\r\n' "$www_url"
+  printf 'Flash URL=%s/banner.swf\r\n' "$www_url"
 }
 # A configuration on standard input with demo_options in its "Options".
 with_demo_options() {
@@ -83,12 +97,18 @@ with_demo_options <examples/Kestrelgrove.ini | awk '
     print "Parent=Toolbar\r"
   }' >"$www/toolbar.ini"
 cp build/windows/examples/Icons.bin "$www/icons.bin"
+# The stand-in player only fetches the movie; it does not read it.
+printf 'FWS Kestrelgrove demo movie\n' >"$www/banner.swf"
 echo
-echo "== Update folder served at $www_url/ ($www)"
+echo "== Update folder and movie served at $www_url/ ($www)"
 
-scripts/install-example.sh
-installed="${WINEPREFIX:-$KG_WIN_BUILD/wineprefix}/drive_c/Program Files/Kestrelgrove Example/Kestrelgrove.ini"
-with_demo_options <"$installed" >"$installed.demo" && mv "$installed.demo" "$installed"
+# The example as a publisher ships it, with the demo's Options.
+staged=$root/toolbar
+rm -rf "$staged"
+mkdir -p "$staged"
+with_demo_options <examples/Kestrelgrove.ini >"$staged/Kestrelgrove.ini"
+cp examples/Kestrelgrove.bmp examples/Copyrights.txt build/windows/examples/Icons.bin "$staged/"
+KG_TOOLBAR_SOURCE=$staged scripts/install-example.sh
 
 echo
 echo "== Toolbar settings, loaded as the engine loads them"
@@ -103,54 +123,18 @@ fi
 
 echo
 echo "== The example toolbar in the stand-in browser (64-bit, the band loaded by COM)"
-# The display the programs run on: the X server started above, else the user's.
-display=${DISPLAY:-}
-# Under the X server started above nobody can close the browser: it ends by
-# itself 15 s after it starts, and the picture is taken meanwhile. On the
-# user's own display it stays until the user closes it.
-lifetime=()
-if [ -f "$KG_WIN_BUILD/xvfb.display" ]; then
-  display=$(cat "$KG_WIN_BUILD/xvfb.display")
-  lifetime=(--screenshot-after 15000)
-else
-  echo "Close the stand-in browser window to end the demo."
-fi
-mkdir -p build/demo
-shot=$PWD/build/demo/toolbar.png
-out=$PWD/build/demo/bandhost.out
-err=$PWD/build/demo/bandhost.err
-rm -f "$shot" "$out" "$err"
-cmake/wine-run.sh build/windows/bandhost.exe "${lifetime[@]}" </dev/null >"$out" 2>"$err" &
-host=$!
-# The picture is taken 2 s after the band opened, or, when a box holds the
-# band's build up, shortly before the browser's own end.
-opened=0
-for _ in $(seq 48); do
-  if tr -d '\r' <"$out" | grep -q '^bandhost: band open'; then opened=1; break; fi
-  kill -0 "$host" 2>/dev/null || break
-  sleep 0.25
-done
-[ $opened -eq 1 ] && sleep 2
-if kill -0 "$host" 2>/dev/null; then
-  DISPLAY=$display import -window root "$shot"
-fi
-status=0
-wait "$host" || status=$?
-tr -d '\r' <"$out"
-tr -d '\r' <"$err" >&2
-if grep -q '^bandhost: error box:' "$err"; then
-  echo "demo: the toolbar showed an error box (its text is above)" >&2
-fi
-if [ $status -ne 0 ] || ! tr -d '\r' <"$out" | grep -q '^bandhost: band open'; then
-  echo "demo: FAILED: the stand-in browser could not show the band (exit $status)" >&2
-  exit 1
-fi
-if [ ! -f "$shot" ]; then
-  echo "demo: FAILED: no screenshot taken" >&2
-  exit 1
-fi
-requests=$(grep -c '"GET /' build/demo/http.log || true)
-echo "Update folder requests: $requests ($(grep -o '"GET [^ ]*' build/demo/http.log | sed 's/"GET //' | paste -sd ' '))"
-grep -q '"GET /toolbar.ini' build/demo/http.log ||
+shot=$root/toolbar.png
+scripts/band-screenshot.sh "$shot" "$root/splash.png" || { echo "demo: FAILED" >&2; exit 1; }
+requests=$(grep -c '"GET /' "$root/http.log" || true)
+echo "Update folder requests: $requests ($(grep -o '"GET [^ ]*' "$root/http.log" | sed 's/"GET //' | paste -sd ' '))"
+grep -q '"GET /toolbar.ini' "$root/http.log" ||
   { echo "demo: FAILED: the toolbar did not fetch its update" >&2; exit 1; }
+# The stand-in paints deep blue and orange, colours the banner picture does not have.
+colours=$(convert "$shot" -unique-colors txt:- 2>/dev/null || true)
+if grep -q '"GET /banner.swf[^"]*" 200' "$root/http.log" && grep -qi '#102060' <<<"$colours"; then
+  echo "Banner: the Flash player stand-in is playing the movie"
+else
+  echo "demo: FAILED: the banner shows the picture: the player stand-in did not play the movie" >&2
+  exit 1
+fi
 echo "Screenshot: $shot"

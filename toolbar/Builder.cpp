@@ -4,6 +4,7 @@
 #include "toolbar/KestrelgroveForm.h"
 
 #include "config/BigIni.h"
+#include "config/ConfigNames.h"
 #include "config/Registry.h"
 #include "config/Settings.h"
 #include "config/Update.h"
@@ -26,13 +27,7 @@ namespace kg {
 
 namespace {
 
-constexpr char kOptions[] = "Options";
-constexpr char kToolbarItems[] = "Toolbar Items";
-constexpr char kIcons[] = "Icons";
-constexpr char kSearchSection[] = "miSearch";
-constexpr char kToolbarParent[] = "Toolbar";
-constexpr int kFirstSearchType = 1;
-constexpr int kLastSearchType = 30;
+using namespace kg::confignames;
 
 bool fileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());

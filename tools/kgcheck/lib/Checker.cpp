@@ -1,6 +1,7 @@
 #include "tools/kgcheck/lib/Checker.h"
 
 #include "config/BigIni.h"
+#include "config/ConfigNames.h"
 #include "kit/Bmp.h"
 #include "kit/Component.h"
 #include "kit/Error.h"
@@ -18,15 +19,9 @@ namespace kgcheck {
 
 namespace {
 
-constexpr char kOptions[] = "Options";
-constexpr char kToolbarItems[] = "Toolbar Items";
-constexpr char kIcons[] = "Icons";
-constexpr char kSearchSection[] = "miSearch";
-constexpr char kToolbarParent[] = "Toolbar";
+using namespace kg::confignames;
 constexpr char kIconFile[] = "Icons.bin";
 constexpr char kLegalNotice[] = "Copyrights.txt";
-constexpr int kFirstSearchType = 1;
-constexpr int kLastSearchType = 30;
 
 const std::vector<std::string> kOptionKeys = {
     "Toolbar Name", "Company Name",      "Home Page URL", "Contact E-Mail", "Flash URL",          "Search URL",

@@ -1,9 +1,11 @@
 #include "config/Update.h"
 
 #include "config/BigIni.h"
+#include "config/ConfigNames.h"
 #include "config/Settings.h"
 #include "kit/Error.h"
 #include "kit/FileReplacer.h"
+#include "kit/Files.h"
 #include "kit/Handles.h"
 #include "toolbar/IconListLoader.h"
 #include "toolbar/ShellHelpers.h"
@@ -28,15 +30,10 @@ bool isBlank(const std::string& text) {
     return true;
 }
 
-bool fileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool isUsableConfiguration(const std::string& path) {
-    if (!fileExists(path)) return false;
+    if (!kit::IsFile(path)) return false;
     config::TBigIniFile ini(path);
-    return !ini.ReadString("Options", "Toolbar Name", "").empty();
+    return !ini.ReadString(confignames::kOptions, "Toolbar Name", "").empty();
 }
 
 bool isUsableIconFile(const std::string& path) {
@@ -75,7 +72,7 @@ bool copyWhole(const std::string& from, const std::string& to) {
 // as `backup`. The file in use is never absent: it is copied, not moved, and
 // replaced in one step. False, with the file in use as it was, on any failure.
 bool replaceKeepingBackup(const std::string& download, const std::string& inUse, const std::string& backup) {
-    if (fileExists(inUse) && !copyWhole(inUse, backup)) return false;
+    if (kit::IsFile(inUse) && !copyWhole(inUse, backup)) return false;
     return MoveFileExA(download.c_str(), inUse.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
@@ -91,7 +88,7 @@ bool UpdateConfiguration() {
     const std::string current = settings.ConfigFileName();
     const std::string download = settings.InternetConfigFileName();
     const std::string backup = settings.DefaultConfigFileName();
-    if (fileExists(download)) DeleteFileA(download.c_str());
+    if (kit::IsFile(download)) DeleteFileA(download.c_str());
 
     std::exception_ptr failure;
     try {
@@ -107,7 +104,7 @@ bool UpdateConfiguration() {
     try {
         const std::string newIcons = settings.InternetIconFileName();
         DownloadUrlToFile(settings.UpdatesURL + kRemoteIconName, newIcons);
-        if (fileExists(newIcons) && isUsableIconFile(newIcons))
+        if (kit::IsFile(newIcons) && isUsableIconFile(newIcons))
             replaceKeepingBackup(newIcons, settings.IconFileName(), settings.DefaultIconFileName());
     } catch (...) {
     }

@@ -2,6 +2,7 @@
 
 #include "config/Settings.h"
 #include "kit/Error.h"
+#include "kit/Files.h"
 #include "kit/Image.h"
 #include "kit/Label.h"
 #include "kit/Platform.h"
@@ -39,11 +40,6 @@ kit::TFont arialBold() {
     font.Height = -13;
     font.Bold = true;
     return font;
-}
-
-bool isFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The lines of an 8-bit text file, separated by CR LF, CR or LF.
@@ -304,9 +300,9 @@ void TFormAbout::FormCreate(kit::TComponent*) {
     LCopyright->SetCaption("Copyright (c) " + settings.CompanyName);
     LURL->SetCaption(settings.HomePageURL);
     const std::string notice = settings.LegalNoticeFileName();
-    if (isFile(notice)) Memo1->SetLines(readLines(notice));
+    if (kit::IsFile(notice)) Memo1->SetLines(readLines(notice));
     const std::string picture = settings.BannerFileName();
-    if (isFile(picture)) AboutImage->LoadFromFile(picture);
+    if (kit::IsFile(picture)) AboutImage->LoadFromFile(picture);
 }
 
 void TFormAbout::LURLClick(kit::TComponent*) {

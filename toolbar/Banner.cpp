@@ -4,6 +4,7 @@
 
 #include "config/Settings.h"
 #include "kit/Error.h"
+#include "kit/Files.h"
 #include "kit/Image.h"
 #include "kit/Platform.h"
 #include "kit/Toolbar.h"
@@ -34,10 +35,8 @@ bool FlashPlayerInstalled() {
     // Without the Windows folder the paths would name the current drive's root instead.
     if (length == 0 || length >= sizeof folder) return false;
     const std::string windows(folder);
-    for (const char* file : kPlayerFiles) {
-        const DWORD attributes = GetFileAttributesA((windows + file).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    }
+    for (const char* file : kPlayerFiles)
+        if (kit::IsFile(windows + file)) return true;
     return false;
 }
 

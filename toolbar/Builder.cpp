@@ -10,6 +10,7 @@
 #include "config/Update.h"
 #include "kit/ComboBox.h"
 #include "kit/ErrorText.h"
+#include "kit/Files.h"
 #include "kit/Image.h"
 #include "kit/ImageList.h"
 #include "kit/Items.h"
@@ -28,16 +29,6 @@ namespace kg {
 namespace {
 
 using namespace kg::confignames;
-
-bool fileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool isFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // The toolbar takes the items of a build in one batch, also when the build
 // ends with an error: the items made before it still reach the buttons.
@@ -82,12 +73,12 @@ void TformToolbar::BuildToolbar() {
     ToolbarBatch batch(*Toolbar);
 
     const std::string bannerFile = settings.BannerFileName();
-    if (fileExists(bannerFile)) Image->LoadFromFile(bannerFile);
+    if (kit::IsFile(bannerFile)) Image->LoadFromFile(bannerFile);
 
     // An unreadable icon file leaves the toolbar without icons, never without a toolbar.
     bool iconsUsable = true;
     const std::string iconFile = settings.IconFileName();
-    if (fileExists(iconFile)) {
+    if (kit::IsFile(iconFile)) {
         try {
             toolbar::ReadIconFileIntoImageList(iconFile, *IconList);
         } catch (...) {
@@ -99,7 +90,7 @@ void TformToolbar::BuildToolbar() {
     {
         // A folder in the configuration file's place counts as a missing file.
         const std::string configFile = settings.ConfigFileName();
-        config::TBigIniFile ini(isFolder(configFile) ? std::string() : configFile);
+        config::TBigIniFile ini(kit::IsFolder(configFile) ? std::string() : configFile);
 
         settings.MainMenu = ini.ReadString(kOptions, "Main Menu", "");
         if (settings.MainMenu.empty())

@@ -1,6 +1,7 @@
 #include "toolbar/HistoryFile.h"
 
 #include "kit/Error.h"
+#include "kit/Files.h"
 #include "kit/FileReplacer.h"
 #include "kit/Handles.h"
 #include "toolbar/HistoryFormat.h"
@@ -12,10 +13,7 @@
 
 namespace kg {
 
-bool HistoryFileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool HistoryFileExists(const std::string& path) { return kit::IsFile(path); }
 
 std::vector<std::string> ReadHistoryFile(const std::string& path) {
     const std::string failure = "Cannot open file " + path;

@@ -2,6 +2,7 @@
 // is loaded into a browser, and prints every setting with its source
 // (registry, file or default) and the paths derived from the install folder.
 #include "config/Settings.h"
+#include "kit/Files.h"
 
 #include <windows.h>
 #include <cstdio>
@@ -18,9 +19,7 @@ void printSetting(const kg::TToolbarSettings& s, const char* key, bool value) {
 }
 
 void printPath(const char* what, const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    std::printf("  %-22s %s  [%s]\n", what, path.c_str(), exists ? "present" : "absent");
+    std::printf("  %-22s %s  [%s]\n", what, path.c_str(), kit::IsFile(path) ? "present" : "absent");
 }
 
 } // namespace

@@ -24,7 +24,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -159,17 +158,14 @@ Configuration exampleConfiguration(const fs::path& root) {
 Configuration updatingConfiguration(const fs::path& root, kgtest::HttpTestServer& server) {
     Configuration c = exampleConfiguration(root / "updating");
     c.label = "Kestrelgrove Example Toolbar, updated from 127.0.0.1";
-    std::ifstream in(c.installDir / "Kestrelgrove.ini", std::ios::binary);
-    std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
+    std::string ini = kgtest::readAll(c.installDir / "Kestrelgrove.ini");
     const std::string empty = "Updates URL=\r\n";
     const size_t at = ini.find(empty);
     if (at == std::string::npos) throw std::runtime_error("the example has no \"Updates URL\" line");
     ini.replace(at, empty.size(), "Updates URL=" + server.url("/") + "\r\n");
-    std::ofstream(c.installDir / "Kestrelgrove.ini", std::ios::binary) << ini;
+    kgtest::writeAll(c.installDir / "Kestrelgrove.ini", ini);
     server.serve("toolbar.ini", ini);
-    std::ifstream icons(c.installDir / "Icons.bin", std::ios::binary);
-    server.serve("icons.bin", std::string((std::istreambuf_iterator<char>(icons)), std::istreambuf_iterator<char>()));
+    server.serve("icons.bin", kgtest::readAll(c.installDir / "Icons.bin"));
     return c;
 }
 

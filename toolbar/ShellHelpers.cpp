@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -133,7 +134,12 @@ bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
     unsigned long long received = 0;
     char chunk[DownloadChunkSize];
     for (;;) {
-        if (GetTickCount64() - start > DownloadTransferLimitMs) return false;
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        if (elapsed > DownloadTransferLimitMs) return false;
+        // The last receive may not carry the transfer past its limit.
+        DWORD wait = static_cast<DWORD>(std::min<ULONGLONG>(DownloadOperationTimeoutMs,
+                                                            DownloadTransferLimitMs - elapsed + 1));
+        InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
         DWORD read = 0;
         if (!InternetReadFile(request.get(), chunk, sizeof chunk, &read)) return false;
         if (read == 0) break;

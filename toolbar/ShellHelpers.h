@@ -12,8 +12,8 @@ inline constexpr unsigned CanonicalUrlBufferSize = 256;
 inline constexpr unsigned DownloadChunkSize = 1024;
 // Bounds of a download, so that a stalled server cannot hold the browser:
 // each connect, send and receive, the whole transfer, and the body's size.
-inline constexpr unsigned long DownloadOperationTimeoutMs = 5000;
-inline constexpr unsigned long long DownloadTransferLimitMs = 10000;
+inline constexpr unsigned long DownloadOperationTimeoutMs = 3000;
+inline constexpr unsigned long long DownloadTransferLimitMs = 5000;
 inline constexpr unsigned long long DownloadSizeLimit = 16ull * 1024 * 1024;
 
 // The shell's default action on a file, document, program or URL; failures are silent.

@@ -72,10 +72,7 @@ int main(int argc, char** argv) {
     kgbench::BenchSession session("kg-bench-history-");
     QuietPlatform& platform = session.platform;
     const std::filesystem::path& folder = session.folder;
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
-    kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "InstallPath", folder.string(), kg::RegistryType::String);
-    kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Toolbar Name", kToolbarName, kg::RegistryType::String);
-    kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Toolbar File", "BenchBar", kg::RegistryType::String);
+    kgbench::InstallBenchToolbar(folder, kToolbarName, "BenchBar");
     kg::LoadToolbarSettings();
 
     const std::string historyFile = (folder / (std::string(kToolbarName) + ".txt")).string();

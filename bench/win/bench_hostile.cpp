@@ -119,13 +119,7 @@ int main(int argc, char** argv) {
     {
         kgbench::BenchSession session("kg-bench-hostile-");
         kgbench::SavedKey saved;
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
-        kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "InstallPath", session.folder.string(),
-                            kg::RegistryType::String);
-        kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Toolbar Name", "Bench Toolbar",
-                            kg::RegistryType::String);
-        kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Toolbar File", kToolbarFile,
-                            kg::RegistryType::String);
+        kgbench::InstallBenchToolbar(session.folder, "Bench Toolbar", kToolbarFile);
 
         std::printf("Hostile install folders: time until the window has appeared and painted, and the peak\n");
         std::printf("memory of a fresh process per case (aims: 2 s and 300 MB; 1 s for 10,000 buttons)\n\n");

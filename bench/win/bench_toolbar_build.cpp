@@ -136,13 +136,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         SavedKey saved;
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
-        kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "InstallPath", folder.string(),
-                            kg::RegistryType::String);
-        kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Toolbar Name", "Bench Toolbar",
-                            kg::RegistryType::String);
-        kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Toolbar File", kToolbarFile,
-                            kg::RegistryType::String);
+        kgbench::InstallBenchToolbar(folder, "Bench Toolbar", kToolbarFile);
         std::filesystem::copy_file(std::filesystem::path(KG_BUILD_DIR) / "examples" / "Icons.bin",
                                    folder / "Icons.bin", std::filesystem::copy_options::overwrite_existing);
 

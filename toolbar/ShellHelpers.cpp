@@ -9,7 +9,6 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -136,10 +135,13 @@ bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
     for (;;) {
         const ULONGLONG elapsed = GetTickCount64() - start;
         if (elapsed > DownloadTransferLimitMs) return false;
-        // The last receive may not carry the transfer past its limit.
-        DWORD wait = static_cast<DWORD>(std::min<ULONGLONG>(DownloadOperationTimeoutMs,
-                                                            DownloadTransferLimitMs - elapsed + 1));
-        InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
+        // Near the end of its time the receive may not carry the transfer past its limit
+        // (never 0, which would mean no time-out at all).
+        const ULONGLONG left = DownloadTransferLimitMs - elapsed + 1;
+        if (left < DownloadOperationTimeoutMs) {
+            DWORD wait = static_cast<DWORD>(left);
+            InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
+        }
         DWORD read = 0;
         if (!InternetReadFile(request.get(), chunk, sizeof chunk, &read)) return false;
         if (read == 0) break;

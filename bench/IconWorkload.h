@@ -3,8 +3,8 @@
 // image list holds) in a version 0x0101 image-list stream, with a 1-bit colour
 // bitmap (about 2 MB) and optionally a 1-bit mask (about 4 MB in all), or with
 // a 24-bit colour bitmap and a mask (about 50 MB).
-#include "kit/Bmp.h"
-#include "toolbar/IconFile.h"
+#include "core/Bmp.h"
+#include "core/IconFile.h"
 
 #include <cstdint>
 #include <vector>

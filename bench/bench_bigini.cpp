@@ -1,7 +1,7 @@
 // Loading a configuration of about 5 MB with 20,000 sections and reading every
 // key: the INI document beside libinih parsing into a hash map. The load-only
 // and read-only rows show where each side spends its time.
-#include "config/BigIni.h"
+#include "core/BigIni.h"
 
 #include <benchmark/benchmark.h>
 #include <ini.h>

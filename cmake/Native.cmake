@@ -7,6 +7,7 @@ endif()
 
 add_library(kg_core STATIC ${KG_CORE_SOURCES})
 target_compile_options(kg_core PRIVATE ${KG_WARNINGS})
+kg_check_layer(kg_core core)
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

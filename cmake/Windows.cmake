@@ -11,19 +11,16 @@ else()
   set(KG_WIN32_SLIM OFF)
 endif()
 
-# Everything else in the subsystem folders is Windows code.
-file(GLOB KG_WIN_SOURCES CONFIGURE_DEPENDS
-  ${PROJECT_SOURCE_DIR}/config/*.cpp
-  ${PROJECT_SOURCE_DIR}/kit/*.cpp
-  ${PROJECT_SOURCE_DIR}/toolbar/*.cpp)
-list(REMOVE_ITEM KG_WIN_SOURCES ${KG_CORE_SOURCES} ${PROJECT_SOURCE_DIR}/kit/FileReplacerPosix.cpp)
+# One library per layer folder (kit, config, toolbar, host), each linking only
+# the one below it, over the portable core.
+foreach(layer kit config toolbar host)
+  file(GLOB KG_${layer}_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${layer}/*.cpp)
+endforeach()
 # HlinkNavigateString comes from urlmon, as both bitnesses ship it.
 set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi)
-# The band host (host/): a library the DLL and the tests share, and the DLL
-# itself, whose entry points live in host/DllMain.cpp and whose exports come
-# from host/kestrelgrove.def, undecorated.
-file(GLOB KG_HOST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/host/*.cpp)
-list(REMOVE_ITEM KG_HOST_SOURCES ${PROJECT_SOURCE_DIR}/host/DllMain.cpp)
+# The band host's entry points live in host/DllMain.cpp, in the DLL alone; its
+# exports come from host/kestrelgrove.def, undecorated.
+list(REMOVE_ITEM KG_host_SOURCES ${PROJECT_SOURCE_DIR}/host/DllMain.cpp)
 # The stand-in browser object (tools/bandhost/lib): used by bandhost, the demo and the tests.
 file(GLOB KG_STANDIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/bandhost/lib/*.cpp)
 
@@ -33,17 +30,22 @@ function(kg_windows_libraries suffix)
   add_library(kg_core${suffix} STATIC ${KG_CORE_SOURCES})
   target_compile_options(kg_core${suffix} PRIVATE ${KG_WARNINGS} PUBLIC ${ARGN})
   target_link_libraries(kg_core${suffix} PUBLIC advapi32) # RtlGenRandom
-  add_library(kg_win${suffix} STATIC ${KG_WIN_SOURCES})
-  target_link_libraries(kg_win${suffix} PUBLIC kg_core${suffix} ${KG_SYSTEM_LIBS})
-  target_compile_options(kg_win${suffix} PRIVATE ${KG_WARNINGS})
-  if(KG_HOST_SOURCES)
-    add_library(kg_host${suffix} STATIC ${KG_HOST_SOURCES})
-    target_link_libraries(kg_host${suffix} PUBLIC kg_win${suffix})
-    target_compile_options(kg_host${suffix} PRIVATE ${KG_WARNINGS})
-  endif()
+  kg_check_layer(kg_core${suffix} core)
+  set(below kg_core${suffix})
+  foreach(layer kit config toolbar host)
+    if(KG_${layer}_SOURCES)
+      add_library(kg_${layer}${suffix} STATIC ${KG_${layer}_SOURCES})
+      target_link_libraries(kg_${layer}${suffix} PUBLIC ${below})
+      target_compile_options(kg_${layer}${suffix} PRIVATE ${KG_WARNINGS})
+      kg_check_layer(kg_${layer}${suffix} ${layer})
+      set(below kg_${layer}${suffix})
+    endif()
+  endforeach()
+  target_link_libraries(kg_kit${suffix} PUBLIC ${KG_SYSTEM_LIBS})
   if(KG_STANDIN_SOURCES)
+    # The browser's side: the kit alone, never the toolbar.
     add_library(kg_standin${suffix} STATIC ${KG_STANDIN_SOURCES})
-    target_link_libraries(kg_standin${suffix} PUBLIC kg_win${suffix})
+    target_link_libraries(kg_standin${suffix} PUBLIC kg_kit${suffix})
     target_compile_options(kg_standin${suffix} PRIVATE ${KG_WARNINGS})
   endif()
 endfunction()
@@ -88,7 +90,7 @@ endif()
 # One test program per subsystem folder; each runs its cases one after another,
 # so tests that share the toolbar key or the display never overlap.
 add_library(kg_win_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/support/WinTestMain.cpp)
-target_link_libraries(kg_win_test_main PUBLIC kg_win${KG_TEST_LIBS} GTest::gtest)
+target_link_libraries(kg_win_test_main PUBLIC kg_toolbar${KG_TEST_LIBS} GTest::gtest)
 foreach(lib kg_standin kg_host)
   if(TARGET ${lib}${KG_TEST_LIBS})
     target_link_libraries(kg_win_test_main PUBLIC ${lib}${KG_TEST_LIBS})
@@ -135,7 +137,7 @@ if(NOT KG_WIN32_SLIM)
   foreach(src ${KG_WIN_BENCHES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(kg_${name} ${src})
-    target_link_libraries(kg_${name} PRIVATE kg_win)
+    target_link_libraries(kg_${name} PRIVATE kg_toolbar)
     foreach(lib kg_standin kg_host)
       if(TARGET ${lib})
         target_link_libraries(kg_${name} PRIVATE ${lib})

@@ -1,7 +1,8 @@
 #include "config/Registry.h"
 
-#include "kit/ErrorText.h"
+#include "core/ErrorText.h"
 #include "kit/Handles.h"
+#include "kit/SystemError.h"
 
 #include <charconv>
 #include <cstring>
@@ -9,20 +10,7 @@
 
 namespace kg {
 
-std::string SystemErrorMessage(DWORD code) {
-    char buffer[1024];
-    DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                               buffer, sizeof buffer, nullptr);
-    if (len == 0 || len > sizeof buffer) return "System error " + std::to_string(code);
-    while (len > 0 && (static_cast<unsigned char>(buffer[len - 1]) <= ' ' || buffer[len - 1] == '.')) --len;
-    return std::string(buffer, len);
-}
-
 namespace {
-
-[[noreturn]] void raiseOSError(DWORD code) {
-    throw kit::OSError(code, SystemErrorMessage(code));
-}
 
 // A string value: sized by the registry, read into a buffer one byte larger so
 // that a value stored without its NUL still ends inside the buffer.
@@ -31,22 +19,22 @@ std::string readStringValue(HKEY key, const std::string& valueName) {
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD size = 0;
         LSTATUS rc = RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size);
-        if (rc != ERROR_SUCCESS) raiseOSError(static_cast<DWORD>(rc));
+        if (rc != ERROR_SUCCESS) kit::RaiseOSError(static_cast<DWORD>(rc));
         std::string buffer(static_cast<size_t>(size) + 1, '\0');
         DWORD type = 0;
         DWORD len = size;
         rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
                               reinterpret_cast<BYTE*>(buffer.data()), &len);
         if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) raiseOSError(static_cast<DWORD>(rc));
-        if (type != REG_SZ && type != REG_EXPAND_SZ) raiseOSError(ERROR_CANTREAD);
+        if (rc != ERROR_SUCCESS) kit::RaiseOSError(static_cast<DWORD>(rc));
+        if (type != REG_SZ && type != REG_EXPAND_SZ) kit::RaiseOSError(ERROR_CANTREAD);
         buffer.resize(len < size ? len : size);
         // The text ends at its first NUL, as every reader of a string value sees it.
         const size_t end = buffer.find('\0');
         if (end != std::string::npos) buffer.resize(end);
         return buffer;
     }
-    raiseOSError(ERROR_MORE_DATA);
+    kit::RaiseOSError(ERROR_MORE_DATA);
 }
 
 std::string readIntegerValue(HKEY key, const std::string& valueName) {
@@ -54,8 +42,8 @@ std::string readIntegerValue(HKEY key, const std::string& valueName) {
     DWORD type = 0;
     DWORD len = sizeof value;
     LSTATUS rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &len);
-    if (rc != ERROR_SUCCESS) raiseOSError(static_cast<DWORD>(rc));
-    if (type != REG_DWORD || len != sizeof value) raiseOSError(ERROR_CANTREAD);
+    if (rc != ERROR_SUCCESS) kit::RaiseOSError(static_cast<DWORD>(rc));
+    if (type != REG_DWORD || len != sizeof value) kit::RaiseOSError(ERROR_CANTREAD);
     return std::to_string(static_cast<int32_t>(value));
 }
 
@@ -69,8 +57,8 @@ std::string readBinaryValue(HKEY key, const std::string& valueName) {
     LSTATUS rc = RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
                                   reinterpret_cast<BYTE*>(buffer.data()), &len);
     if (rc == ERROR_MORE_DATA) throw kit::Error("GetRegistryData: Len <> DataSize");
-    if (rc != ERROR_SUCCESS) raiseOSError(static_cast<DWORD>(rc));
-    if (type != REG_BINARY) raiseOSError(ERROR_CANTREAD);
+    if (rc != ERROR_SUCCESS) kit::RaiseOSError(static_cast<DWORD>(rc));
+    if (type != REG_BINARY) kit::RaiseOSError(ERROR_CANTREAD);
     if (len != dataSize) throw kit::Error("GetRegistryData: Len <> DataSize");
     return buffer;
 }
@@ -102,10 +90,10 @@ int32_t toInt32(const std::string& text) {
 }
 
 void storeValue(HKEY key, const std::string& valueName, DWORD type, const void* data, size_t size) {
-    if (size > std::numeric_limits<DWORD>::max()) raiseOSError(ERROR_CANTWRITE);
+    if (size > std::numeric_limits<DWORD>::max()) kit::RaiseOSError(ERROR_CANTWRITE);
     const LSTATUS rc = RegSetValueExA(key, valueName.c_str(), 0, type, static_cast<const BYTE*>(data),
                                       static_cast<DWORD>(size));
-    if (rc != ERROR_SUCCESS) raiseOSError(static_cast<DWORD>(rc));
+    if (rc != ERROR_SUCCESS) kit::RaiseOSError(static_cast<DWORD>(rc));
 }
 
 } // namespace
@@ -118,7 +106,7 @@ std::string ReadRegistryData(HKEY root, const std::string& keyPath, const std::s
     case RegistryType::ExpandString: return readStringValue(key.get(), valueName);
     case RegistryType::Integer: return readIntegerValue(key.get(), valueName);
     case RegistryType::Binary: return readBinaryValue(key.get(), valueName);
-    default: raiseOSError(ERROR_CANTREAD);
+    default: kit::RaiseOSError(ERROR_CANTREAD);
     }
 }
 
@@ -136,7 +124,7 @@ void SetRegistryData(HKEY root, const std::string& keyPath, const std::string& v
     // The code the call answers is the reason; GetLastError is not set by the registry functions.
     const LSTATUS rc = RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                        KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr);
-    if (rc != ERROR_SUCCESS) raiseOSError(static_cast<DWORD>(rc));
+    if (rc != ERROR_SUCCESS) kit::RaiseOSError(static_cast<DWORD>(rc));
 
     const int type = typeCode == RegistryType::Unknown ? storedTypeCode(key.get(), valueName) : typeCode;
     switch (type) {
@@ -155,7 +143,7 @@ void SetRegistryData(HKEY root, const std::string& keyPath, const std::string& v
         storeValue(key.get(), valueName, REG_BINARY, value.data(), value.size());
         break;
     default:
-        raiseOSError(ERROR_CANTWRITE);
+        kit::RaiseOSError(ERROR_CANTWRITE);
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Reading and writing single registry values as 8-bit text. Every value of the
 // toolbar key goes through these two helpers at run time.
+#include "core/SystemMessage.h"
+
 #include <windows.h>
 #include <string>
 
@@ -16,8 +18,8 @@ inline constexpr int Binary = 4;       // REG_BINARY
 } // namespace RegistryType
 
 // The platform's message text for a system error code, without the trailing
-// line break and full stop (FormatMessageA from the system table).
-std::string SystemErrorMessage(DWORD code);
+// line break and full stop.
+using kit::SystemErrorMessage;
 
 // The value as text: strings as stored (up to the first NUL, environment
 // variables not expanded), integers as signed decimal text, binary data as its

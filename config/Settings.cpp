@@ -1,7 +1,7 @@
 #include "config/Settings.h"
 
-#include "config/BigIni.h"
-#include "kit/Error.h"
+#include "core/BigIni.h"
+#include "core/Error.h"
 
 namespace kg {
 

@@ -1,7 +1,9 @@
 #include "config/ShortDate.h"
 
 #include "config/Registry.h"
-#include "kit/Error.h"
+#include "core/Calendar.h"
+#include "kit/SystemError.h"
+#include "core/Error.h"
 
 #include <windows.h>
 
@@ -13,17 +15,10 @@ namespace kg {
 
 namespace {
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int daysInMonth(int year, int month) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
-}
-
 // The range the platform's date conversions accept.
 bool isValid(const kit::CalendarDate& d) {
     return d.year >= 1601 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
-           d.day <= daysInMonth(d.year, d.month);
+           d.day <= kit::DaysInMonth(d.year, d.month);
 }
 
 std::string localeInfo(LCTYPE type) {
@@ -125,13 +120,10 @@ std::string ShortDateText(const kit::CalendarDate& date) {
     st.wYear = static_cast<WORD>(date.year);
     st.wMonth = static_cast<WORD>(date.month);
     st.wDay = static_cast<WORD>(date.day);
-    if (!isValid(date)) throw kit::OSError(ERROR_INVALID_PARAMETER, SystemErrorMessage(ERROR_INVALID_PARAMETER));
+    if (!isValid(date)) kit::RaiseOSError(ERROR_INVALID_PARAMETER);
     char text[80] = {};
     const int n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text);
-    if (n <= 0) {
-        const DWORD code = GetLastError();
-        throw kit::OSError(code, SystemErrorMessage(code));
-    }
+    if (n <= 0) kit::RaiseLastOSError();
     return std::string(text);
 }
 
@@ -188,27 +180,13 @@ std::optional<kit::CalendarDate> ParseShortDate(const std::string& text) {
     return date;
 }
 
-long long DayNumber(const kit::CalendarDate& date) {
-    // Days from civil (H. Hinnant's algorithm), with March as the year's first month.
-    const long long y = date.year - (date.month <= 2 ? 1 : 0);
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yearOfEra = y - era * 400;
-    const long long dayOfYear = (153 * (date.month + (date.month > 2 ? -3 : 9)) + 2) / 5 + date.day - 1;
-    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
+long long DayNumber(const kit::CalendarDate& date) { return kit::DaysFromCivil(date.year, date.month, date.day); }
 
 kit::CalendarDate AddDays(const kit::CalendarDate& date, int days) {
-    const long long z = DayNumber(date) + days + 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long dayOfEra = z - era * 146097;
-    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const long long mp = (5 * dayOfYear + 2) / 153;
-    const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-    return {year, month, day};
+    long long year = 0;
+    int month = 0, day = 0;
+    kit::CivilFromDays(DayNumber(date) + days, year, month, day);
+    return {static_cast<int>(year), month, day};
 }
 
 } // namespace kg

@@ -4,7 +4,7 @@
 // read buffer size; the rest is the file. The reads look at a bounded number
 // of sections and distinct keys, so an input's cost grows with its size, not
 // with its square.
-#include "config/BigIni.h"
+#include "core/BigIni.h"
 
 #include <cstdint>
 #include <cstdio>

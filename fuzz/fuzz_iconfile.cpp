@@ -1,9 +1,9 @@
 // libFuzzer target: the icon-file reader, the image-list stream reader and the
 // BMP decoder (RLE files too) must answer any input with a result or kit::Error, and whatever
 // the reader accepts must survive a round trip through the writer.
-#include "kit/Bmp.h"
-#include "kit/Error.h"
-#include "toolbar/IconFile.h"
+#include "core/Bmp.h"
+#include "core/Error.h"
+#include "core/IconFile.h"
 
 #include <cstdlib>
 

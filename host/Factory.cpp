@@ -6,7 +6,7 @@
 #include "host/Module.h"
 #include "host/Registration.h"
 #include "kit/Control.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Handles.h"
 
 #include <vector>

@@ -23,12 +23,8 @@ void EnsureStarted() noexcept {
     InitOnceExecuteOnce(&started, start, nullptr, nullptr);
 }
 
-HMODULE ModuleHandle() noexcept {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ModuleHandle), &module);
-    return module;
-}
+// The kit is linked into the same module, so its handle is this module's.
+HMODULE ModuleHandle() noexcept { return kit::KitInstance(); }
 
 void ObjectCreated() noexcept { InterlockedIncrement(&liveObjects); }
 void ObjectDestroyed() noexcept { InterlockedDecrement(&liveObjects); }

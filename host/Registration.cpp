@@ -3,9 +3,10 @@
 #include "config/Registry.h"
 #include "config/Settings.h"
 #include "config/ShortDate.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Handles.h"
 #include "kit/Platform.h"
+#include "kit/SystemError.h"
 
 #include <windows.h>
 
@@ -22,7 +23,7 @@ void setString(HKEY key, const char* name, const std::string& data, const char* 
                                    static_cast<DWORD>(data.size() + 1));
     if (rc != ERROR_SUCCESS) {
         if (failure) throw kit::Error(failure);
-        throw kit::OSError(static_cast<DWORD>(rc), SystemErrorMessage(static_cast<DWORD>(rc)));
+        kit::RaiseOSError(static_cast<DWORD>(rc));
     }
 }
 

@@ -1,13 +1,16 @@
 #include "host/SHDocVwEvents.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/OleVariant.h"
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 
 #include <exdispid.h>
 
 #include <array>
+#include <functional>
 #include <new>
+#include <type_traits>
+#include <utility>
 
 namespace kg {
 
@@ -57,56 +60,6 @@ enum class Kind : unsigned char { Text, Integer, Boolean, Dispatch, VariantRef, 
 
 constexpr std::size_t kMaxArgs = 7;
 
-struct EventShape {
-    DISPID dispid;
-    std::size_t count;
-    std::array<Kind, kMaxArgs> kinds;
-};
-
-using K = Kind;
-constexpr EventShape kEvents[] = {
-    {DISPID_STATUSTEXTCHANGE, 1, {K::Text}},
-    {DISPID_DOWNLOADCOMPLETE, 0, {}},
-    {DISPID_COMMANDSTATECHANGE, 2, {K::Integer, K::Boolean}},
-    {DISPID_DOWNLOADBEGIN, 0, {}},
-    {DISPID_PROGRESSCHANGE, 2, {K::Integer, K::Integer}},
-    {DISPID_PROPERTYCHANGE, 1, {K::Text}},
-    {DISPID_TITLECHANGE, 1, {K::Text}},
-    {DISPID_PRINTTEMPLATEINSTANTIATION, 1, {K::Dispatch}},
-    {DISPID_PRINTTEMPLATETEARDOWN, 1, {K::Dispatch}},
-    {DISPID_UPDATEPAGESTATUS, 3, {K::Dispatch, K::VariantRef, K::VariantRef}},
-    {DISPID_BEFORENAVIGATE2,
-     7,
-     {K::Dispatch, K::VariantRef, K::VariantRef, K::VariantRef, K::VariantRef, K::VariantRef, K::BooleanRef}},
-    {DISPID_NEWWINDOW2, 2, {K::DispatchRef, K::BooleanRef}},
-    {DISPID_NAVIGATECOMPLETE2, 2, {K::Dispatch, K::VariantRef}},
-    {DISPID_ONQUIT, 0, {}},
-    {DISPID_ONVISIBLE, 1, {K::Boolean}},
-    {DISPID_ONTOOLBAR, 1, {K::Boolean}},
-    {DISPID_ONMENUBAR, 1, {K::Boolean}},
-    {DISPID_ONSTATUSBAR, 1, {K::Boolean}},
-    {DISPID_ONFULLSCREEN, 1, {K::Boolean}},
-    {DISPID_DOCUMENTCOMPLETE, 2, {K::Dispatch, K::VariantRef}},
-    {DISPID_ONTHEATERMODE, 1, {K::Boolean}},
-    {DISPID_WINDOWSETRESIZABLE, 1, {K::Boolean}},
-    {DISPID_WINDOWCLOSING, 2, {K::Boolean, K::BooleanRef}},
-    {DISPID_WINDOWSETLEFT, 1, {K::Integer}},
-    {DISPID_WINDOWSETTOP, 1, {K::Integer}},
-    {DISPID_WINDOWSETWIDTH, 1, {K::Integer}},
-    {DISPID_WINDOWSETHEIGHT, 1, {K::Integer}},
-    {DISPID_CLIENTTOHOSTWINDOW, 2, {K::IntegerRef, K::IntegerRef}},
-    {DISPID_SETSECURELOCKICON, 1, {K::Integer}},
-    {DISPID_FILEDOWNLOAD, 1, {K::BooleanRef}},
-    {DISPID_NAVIGATEERROR, 5, {K::Dispatch, K::VariantRef, K::VariantRef, K::VariantRef, K::BooleanRef}},
-    {DISPID_PRIVACYIMPACTEDSTATECHANGE, 1, {K::Boolean}},
-};
-
-const EventShape* findEvent(DISPID dispid) noexcept {
-    for (const EventShape& e : kEvents)
-        if (e.dispid == dispid) return &e;
-    return nullptr;
-}
-
 VARTYPE valueType(Kind kind) noexcept {
     switch (kind) {
     case Kind::Text: return VT_BSTR;
@@ -129,11 +82,11 @@ bool byReference(Kind kind) noexcept { return (valueType(kind) & VT_BYREF) != 0;
 class EventArgs {
 public:
     // S_OK, or DISP_E_TYPEMISMATCH with the slot of the first argument refused.
-    HRESULT read(const EventShape& shape, DISPPARAMS& params, const TSHDocVwEventsBaseSink::ArgMap& map,
+    HRESULT read(std::size_t count, const Kind* kinds, DISPPARAMS& params, const TSHDocVwEventsBaseSink::ArgMap& map,
                  UINT* argErr) noexcept {
-        for (std::size_t i = 0; i < shape.count; ++i) {
+        for (std::size_t i = 0; i < count; ++i) {
             VARIANT& arg = params.rgvarg[map[i]];
-            const Kind kind = shape.kinds[i];
+            const Kind kind = kinds[i];
             const VARTYPE type = valueType(kind);
             bool ok;
             if (byReference(kind)) {
@@ -166,6 +119,110 @@ private:
     std::array<kit::OleVariant, kMaxArgs> values_;
     std::array<VARIANT*, kMaxArgs> refs_{};
 };
+
+// How a handler's parameter is read from the event's arguments: its type gives its kind.
+template <typename T> struct Param;
+template <> struct Param<const std::string&> {
+    static constexpr Kind kind = Kind::Text;
+    static std::string get(const EventArgs& a, std::size_t i) { return a.text(i); }
+};
+template <> struct Param<LONG> {
+    static constexpr Kind kind = Kind::Integer;
+    static LONG get(const EventArgs& a, std::size_t i) noexcept { return a.integer(i); }
+};
+template <> struct Param<VARIANT_BOOL> {
+    static constexpr Kind kind = Kind::Boolean;
+    static VARIANT_BOOL get(const EventArgs& a, std::size_t i) noexcept { return a.boolean(i); }
+};
+template <> struct Param<IDispatch*> {
+    static constexpr Kind kind = Kind::Dispatch;
+    static IDispatch* get(const EventArgs& a, std::size_t i) noexcept { return a.dispatch(i); }
+};
+template <> struct Param<VARIANT&> {
+    static constexpr Kind kind = Kind::VariantRef;
+    static VARIANT& get(const EventArgs& a, std::size_t i) noexcept { return a.variantRef(i); }
+};
+template <> struct Param<VARIANT_BOOL&> {
+    static constexpr Kind kind = Kind::BooleanRef;
+    static VARIANT_BOOL& get(const EventArgs& a, std::size_t i) noexcept { return a.booleanRef(i); }
+};
+template <> struct Param<IDispatch*&> {
+    static constexpr Kind kind = Kind::DispatchRef;
+    static IDispatch*& get(const EventArgs& a, std::size_t i) noexcept { return a.dispatchRef(i); }
+};
+template <> struct Param<LONG&> {
+    static constexpr Kind kind = Kind::IntegerRef;
+    static LONG& get(const EventArgs& a, std::size_t i) noexcept { return a.integerRef(i); }
+};
+
+using Sink = TSHDocVwDWebBrowserEvents2;
+
+// One event: its arguments' shape and the call of its handler, both taken
+// from the handler's type, so that the two cannot disagree.
+struct EventRow {
+    DISPID dispid;
+    std::size_t count;
+    std::array<Kind, kMaxArgs> kinds;
+    void (*call)(Sink& sink, const EventArgs& args);
+};
+
+template <typename Handler> struct HandlerShape;
+template <typename... P> struct HandlerShape<std::function<void(kit::TComponent*, P...)>> {
+    static_assert(sizeof...(P) <= kMaxArgs);
+    template <auto Member, std::size_t... I> static void call(Sink& sink, const EventArgs& args, std::index_sequence<I...>) {
+        if (const auto& handler = sink.*Member) handler(&sink, Param<P>::get(args, I)...);
+    }
+    template <auto Member> static constexpr EventRow row(DISPID dispid) {
+        return {dispid, sizeof...(P), {Param<P>::kind...},
+                [](Sink& sink, const EventArgs& args) { call<Member>(sink, args, std::index_sequence_for<P...>{}); }};
+    }
+};
+
+template <auto Member> constexpr EventRow event(DISPID dispid) {
+    using Handler = std::remove_cvref_t<decltype(std::declval<Sink&>().*Member)>;
+    return HandlerShape<Handler>::template row<Member>(dispid);
+}
+
+constexpr EventRow kEvents[] = {
+    event<&Sink::StatusTextChange>(DISPID_STATUSTEXTCHANGE),
+    event<&Sink::DownloadComplete>(DISPID_DOWNLOADCOMPLETE),
+    event<&Sink::CommandStateChange>(DISPID_COMMANDSTATECHANGE),
+    event<&Sink::DownloadBegin>(DISPID_DOWNLOADBEGIN),
+    event<&Sink::ProgressChange>(DISPID_PROGRESSCHANGE),
+    event<&Sink::PropertyChange>(DISPID_PROPERTYCHANGE),
+    event<&Sink::TitleChange>(DISPID_TITLECHANGE),
+    event<&Sink::PrintTemplateInstantiation>(DISPID_PRINTTEMPLATEINSTANTIATION),
+    event<&Sink::PrintTemplateTeardown>(DISPID_PRINTTEMPLATETEARDOWN),
+    event<&Sink::UpdatePageStatus>(DISPID_UPDATEPAGESTATUS),
+    event<&Sink::BeforeNavigate2>(DISPID_BEFORENAVIGATE2),
+    event<&Sink::NewWindow2>(DISPID_NEWWINDOW2),
+    event<&Sink::NavigateComplete2>(DISPID_NAVIGATECOMPLETE2),
+    event<&Sink::OnQuit>(DISPID_ONQUIT),
+    event<&Sink::OnVisible>(DISPID_ONVISIBLE),
+    event<&Sink::OnToolBar>(DISPID_ONTOOLBAR),
+    event<&Sink::OnMenuBar>(DISPID_ONMENUBAR),
+    event<&Sink::OnStatusBar>(DISPID_ONSTATUSBAR),
+    event<&Sink::OnFullScreen>(DISPID_ONFULLSCREEN),
+    event<&Sink::DocumentComplete>(DISPID_DOCUMENTCOMPLETE),
+    event<&Sink::OnTheaterMode>(DISPID_ONTHEATERMODE),
+    event<&Sink::WindowSetResizable>(DISPID_WINDOWSETRESIZABLE),
+    event<&Sink::WindowClosing>(DISPID_WINDOWCLOSING),
+    event<&Sink::WindowSetLeft>(DISPID_WINDOWSETLEFT),
+    event<&Sink::WindowSetTop>(DISPID_WINDOWSETTOP),
+    event<&Sink::WindowSetWidth>(DISPID_WINDOWSETWIDTH),
+    event<&Sink::WindowSetHeight>(DISPID_WINDOWSETHEIGHT),
+    event<&Sink::ClientToHostWindow>(DISPID_CLIENTTOHOSTWINDOW),
+    event<&Sink::SetSecureLockIcon>(DISPID_SETSECURELOCKICON),
+    event<&Sink::FileDownload>(DISPID_FILEDOWNLOAD),
+    event<&Sink::NavigateError>(DISPID_NAVIGATEERROR),
+    event<&Sink::PrivacyImpactedStateChange>(DISPID_PRIVACYIMPACTEDSTATECHANGE),
+};
+
+const EventRow* findEvent(DISPID dispid) noexcept {
+    for (const EventRow& e : kEvents)
+        if (e.dispid == dispid) return &e;
+    return nullptr;
+}
 
 } // namespace
 
@@ -276,115 +333,12 @@ TSHDocVwDWebBrowserEvents2::TSHDocVwDWebBrowserEvents2(kit::TComponent* Owner) :
 
 HRESULT TSHDocVwDWebBrowserEvents2::DispatchEvent(DISPID dispid, DISPPARAMS& params, const ArgMap& map, VARIANT*,
                                                   EXCEPINFO*, UINT* argErr) {
-    const EventShape* shape = findEvent(dispid);
-    if (!shape) return DISP_E_MEMBERNOTFOUND;
-    if (params.cArgs != shape->count) return DISP_E_BADPARAMCOUNT;
+    const EventRow* event = findEvent(dispid);
+    if (!event) return DISP_E_MEMBERNOTFOUND;
+    if (params.cArgs != event->count) return DISP_E_BADPARAMCOUNT;
     EventArgs a;
-    if (const HRESULT hr = a.read(*shape, params, map, argErr); FAILED(hr)) return hr;
-
-    switch (dispid) {
-    case DISPID_STATUSTEXTCHANGE:
-        if (StatusTextChange) StatusTextChange(this, a.text(0));
-        break;
-    case DISPID_DOWNLOADCOMPLETE:
-        if (DownloadComplete) DownloadComplete(this);
-        break;
-    case DISPID_COMMANDSTATECHANGE:
-        if (CommandStateChange) CommandStateChange(this, a.integer(0), a.boolean(1));
-        break;
-    case DISPID_DOWNLOADBEGIN:
-        if (DownloadBegin) DownloadBegin(this);
-        break;
-    case DISPID_PROGRESSCHANGE:
-        if (ProgressChange) ProgressChange(this, a.integer(0), a.integer(1));
-        break;
-    case DISPID_PROPERTYCHANGE:
-        if (PropertyChange) PropertyChange(this, a.text(0));
-        break;
-    case DISPID_TITLECHANGE:
-        if (TitleChange) TitleChange(this, a.text(0));
-        break;
-    case DISPID_PRINTTEMPLATEINSTANTIATION:
-        if (PrintTemplateInstantiation) PrintTemplateInstantiation(this, a.dispatch(0));
-        break;
-    case DISPID_PRINTTEMPLATETEARDOWN:
-        if (PrintTemplateTeardown) PrintTemplateTeardown(this, a.dispatch(0));
-        break;
-    case DISPID_UPDATEPAGESTATUS:
-        if (UpdatePageStatus) UpdatePageStatus(this, a.dispatch(0), a.variantRef(1), a.variantRef(2));
-        break;
-    case DISPID_BEFORENAVIGATE2:
-        if (BeforeNavigate2)
-            BeforeNavigate2(this, a.dispatch(0), a.variantRef(1), a.variantRef(2), a.variantRef(3), a.variantRef(4),
-                            a.variantRef(5), a.booleanRef(6));
-        break;
-    case DISPID_NEWWINDOW2:
-        if (NewWindow2) NewWindow2(this, a.dispatchRef(0), a.booleanRef(1));
-        break;
-    case DISPID_NAVIGATECOMPLETE2:
-        if (NavigateComplete2) NavigateComplete2(this, a.dispatch(0), a.variantRef(1));
-        break;
-    case DISPID_ONQUIT:
-        if (OnQuit) OnQuit(this);
-        break;
-    case DISPID_ONVISIBLE:
-        if (OnVisible) OnVisible(this, a.boolean(0));
-        break;
-    case DISPID_ONTOOLBAR:
-        if (OnToolBar) OnToolBar(this, a.boolean(0));
-        break;
-    case DISPID_ONMENUBAR:
-        if (OnMenuBar) OnMenuBar(this, a.boolean(0));
-        break;
-    case DISPID_ONSTATUSBAR:
-        if (OnStatusBar) OnStatusBar(this, a.boolean(0));
-        break;
-    case DISPID_ONFULLSCREEN:
-        if (OnFullScreen) OnFullScreen(this, a.boolean(0));
-        break;
-    case DISPID_DOCUMENTCOMPLETE:
-        if (DocumentComplete) DocumentComplete(this, a.dispatch(0), a.variantRef(1));
-        break;
-    case DISPID_ONTHEATERMODE:
-        if (OnTheaterMode) OnTheaterMode(this, a.boolean(0));
-        break;
-    case DISPID_WINDOWSETRESIZABLE:
-        if (WindowSetResizable) WindowSetResizable(this, a.boolean(0));
-        break;
-    case DISPID_WINDOWCLOSING:
-        if (WindowClosing) WindowClosing(this, a.boolean(0), a.booleanRef(1));
-        break;
-    case DISPID_WINDOWSETLEFT:
-        if (WindowSetLeft) WindowSetLeft(this, a.integer(0));
-        break;
-    case DISPID_WINDOWSETTOP:
-        if (WindowSetTop) WindowSetTop(this, a.integer(0));
-        break;
-    case DISPID_WINDOWSETWIDTH:
-        if (WindowSetWidth) WindowSetWidth(this, a.integer(0));
-        break;
-    case DISPID_WINDOWSETHEIGHT:
-        if (WindowSetHeight) WindowSetHeight(this, a.integer(0));
-        break;
-    case DISPID_CLIENTTOHOSTWINDOW:
-        if (ClientToHostWindow) ClientToHostWindow(this, a.integerRef(0), a.integerRef(1));
-        break;
-    case DISPID_SETSECURELOCKICON:
-        if (SetSecureLockIcon) SetSecureLockIcon(this, a.integer(0));
-        break;
-    case DISPID_FILEDOWNLOAD:
-        if (FileDownload) FileDownload(this, a.booleanRef(0));
-        break;
-    case DISPID_NAVIGATEERROR:
-        if (NavigateError)
-            NavigateError(this, a.dispatch(0), a.variantRef(1), a.variantRef(2), a.variantRef(3), a.booleanRef(4));
-        break;
-    case DISPID_PRIVACYIMPACTEDSTATECHANGE:
-        if (PrivacyImpactedStateChange) PrivacyImpactedStateChange(this, a.boolean(0));
-        break;
-    default:
-        return DISP_E_MEMBERNOTFOUND;
-    }
+    if (const HRESULT hr = a.read(event->count, event->kinds.data(), params, map, argErr); FAILED(hr)) return hr;
+    event->call(*this, a);
     return S_OK;
 }
 

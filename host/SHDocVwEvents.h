@@ -2,7 +2,7 @@
 // The browser's event sink: a component that advises itself on a browser's
 // DWebBrowserEvents2 connection point and turns each event it receives
 // (an IDispatch::Invoke method call) into a call of an optional handler.
-#include "kit/Component.h"
+#include "core/Component.h"
 #include "kit/Events.h"
 #include "kit/Handles.h"
 

@@ -1,6 +1,6 @@
 #include "host/WebBrowserHost.h"
 
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 #include "kit/OleVariant.h"
 
 #include <oleauto.h>

@@ -1,8 +1,9 @@
 #include "kit/ActiveX.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Events.h"
 #include "kit/Handles.h"
+#include "kit/SystemError.h"
 
 #include <algorithm>
 #include <new>
@@ -12,22 +13,6 @@
 namespace kit {
 
 namespace {
-
-std::string hresultText(HRESULT hr) {
-    char* buffer = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? std::string(buffer, n) : std::string();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    if (text.empty()) {
-        char code[32];
-        wsprintfA(code, "OLE error %08lX", static_cast<unsigned long>(hr));
-        text = code;
-    }
-    return text;
-}
 
 // An export of `module` as a function of type F; null when there is none.
 template <typename F>
@@ -124,7 +109,7 @@ private:
 TOleControl::TOleControl(TComponent* owner, REFCLSID clsid) : TControl(owner), host_(Host::acquire()) {
     const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,
                                         reinterpret_cast<void**>(object_.GetAddressOf()));
-    if (FAILED(hr)) throw OSError(static_cast<unsigned long>(hr), hresultText(hr));
+    OleCheck(hr);
     // A new object starts from its defaults, as a control dropped on a form does.
     com_ptr<IPersistStreamInit> persist;
     if (SUCCEEDED(object_.As(&persist))) persist->InitNew();

@@ -1,7 +1,7 @@
 #include "kit/Clipboard.h"
 
 #include "kit/Control.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "kit/ComboBox.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <commctrl.h>
 #include <windowsx.h>

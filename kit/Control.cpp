@@ -1,7 +1,7 @@
 #include "kit/Control.h"
 
-#include "kit/Error.h"
-#include "kit/PopupMenu.h"
+#include "core/Error.h"
+#include "kit/SystemError.h"
 
 #include <windowsx.h>
 #include <algorithm>
@@ -27,17 +27,6 @@ int registrations = 0;
 // Child window identifiers, unique in the process, so WM_MEASUREITEM (which
 // names its sender only by identifier) can find the control.
 UINT_PTR nextChildId = 1000;
-
-std::string lastErrorText(DWORD code) {
-    char* buffer = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? std::string(buffer, n) : "System error " + std::to_string(code);
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    return text;
-}
 
 LPCSTR systemCursor(TCursor cursor) {
     switch (cursor) {
@@ -254,7 +243,7 @@ void TControl::createHandle() {
         if (!RegisterClassExA(&wc)) {
             const DWORD code = GetLastError();
             // Left behind by an earlier load of this module that could not unregister it.
-            if (code != ERROR_CLASS_ALREADY_EXISTS) throw OSError(code, lastErrorText(code));
+            if (code != ERROR_CLASS_ALREADY_EXISTS) RaiseOSError(code);
         } else {
             ++registrations;
         }
@@ -267,7 +256,7 @@ void TControl::createHandle() {
     if (!hwnd) {
         const DWORD code = GetLastError();
         hwnd_ = nullptr;
-        throw OSError(code, "Cannot create a window: " + lastErrorText(code));
+        RaiseOSError(code, "Cannot create a window: ");
     }
     if (!params.ownClass) {
         attach(hwnd);

@@ -16,16 +16,15 @@
 // SetWindowLongPtr(GWLP_WNDPROC) and calls us with CallWindowProc keeps
 // working; the kit never writes GWLP_WNDPROC back on windows it did not create
 // for that purpose.
-#include "kit/Component.h"
+#include "core/Component.h"
 #include "kit/Events.h"
+#include "kit/PopupTarget.h"
 
 #include <windows.h>
 #include <string>
 #include <vector>
 
 namespace kit {
-
-class TTBPopupMenu;
 
 // Where a control sits in its parent's client area; the parent lays its
 // aligned children out whenever its size changes: top and bottom children
@@ -90,7 +89,7 @@ public:
     virtual void SetCaption(const std::string& text);
 
     // Shown on a right click (WM_CONTEXTMENU) over the control.
-    TTBPopupMenu* PopupMenu = nullptr;
+    TPopupTarget* PopupMenu = nullptr;
 
     TCursor Cursor = TCursor::crDefault;
     // Kept for the designer's sake; the kit shows no tooltips for controls.

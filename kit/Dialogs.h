@@ -1,7 +1,7 @@
 #pragma once
 // The common open and save dialogs as components. Execute() asks through the
 // platform seam (kit::platform().fileDialog), so tests answer from a script.
-#include "kit/Component.h"
+#include "core/Component.h"
 
 #include <string>
 

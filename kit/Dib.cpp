@@ -1,6 +1,6 @@
 #include "kit/Dib.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <vector>
 

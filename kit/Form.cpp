@@ -1,6 +1,6 @@
 #include "kit/Form.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 namespace kit {
 

@@ -5,38 +5,10 @@
 #include <ole2.h>
 #include <commctrl.h>
 #include <wininet.h>
-#include <utility>
-
+#include "core/UniqueHandle.h"
 #include "kit/ComPtr.h"
 
 namespace kit {
-
-template <typename H, typename Traits>
-class unique_handle {
-public:
-    unique_handle() noexcept = default;
-    explicit unique_handle(H h) noexcept : h_(h) {}
-    unique_handle(const unique_handle&) = delete;
-    unique_handle& operator=(const unique_handle&) = delete;
-    unique_handle(unique_handle&& o) noexcept : h_(o.release()) {}
-    unique_handle& operator=(unique_handle&& o) noexcept {
-        if (this != &o) reset(o.release());
-        return *this;
-    }
-    ~unique_handle() { reset(); }
-
-    H get() const noexcept { return h_; }
-    explicit operator bool() const noexcept { return h_ != Traits::invalid(); }
-    H release() noexcept { return std::exchange(h_, Traits::invalid()); }
-    void reset(H h = Traits::invalid()) noexcept {
-        if (h_ != Traits::invalid()) Traits::close(h_);
-        h_ = h;
-    }
-    H* put() noexcept { reset(); return &h_; }
-
-private:
-    H h_ = Traits::invalid();
-};
 
 struct hkey_traits {
     static HKEY invalid() noexcept { return nullptr; }

@@ -1,7 +1,8 @@
 #include "kit/Image.h"
 
 #include "kit/Dib.h"
-#include "kit/ErrorText.h"
+#include "core/ErrorText.h"
+#include "core/FileRead.h"
 
 #include <windowsx.h>
 #include <filesystem>
@@ -25,12 +26,7 @@ void TImage::CreateParams(TCreateParams& params) {
 
 void TImage::LoadFromFile(const std::string& path) {
     // Read here rather than with LoadBmpFile: a two-colour file has its own transparent colour.
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
-    if (!in.is_open()) throw InOutError("Cannot open file \"" + path + "\"");
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw InOutError("Cannot read file \"" + path + "\"");
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     BmpDecoded decoded =
         NamingFile("Picture file", path, [&] { return DecodeBmpDetailed(bytes.data(), bytes.size()); });
     picture_ = std::move(decoded.image);

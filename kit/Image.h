@@ -3,7 +3,7 @@
 // stretched, optionally with one colour drawn transparent (the colour of the
 // picture's lower-left pixel, or white for a two-colour bitmap), so the
 // parent's background shows through.
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
 #include "kit/ClickTracker.h"
 #include "kit/Control.h"
 #include "kit/Graphics.h"

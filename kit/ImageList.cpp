@@ -1,7 +1,7 @@
 #include "kit/ImageList.h"
 
 #include "kit/Dib.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
 #pragma once
 // Image lists: a component owning a comctl32 image list (32-bit colour with a
 // mask) of equally sized images, shared by toolbars and menus.
-#include "kit/Bmp.h"
-#include "kit/Component.h"
+#include "core/Bmp.h"
+#include "core/Component.h"
 #include "kit/Graphics.h"
 #include "kit/Handles.h"
 

@@ -1,7 +1,7 @@
 #include "kit/Items.h"
 
 #include "kit/Control.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/ImageList.h"
 
 #include <algorithm>

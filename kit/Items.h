@@ -3,7 +3,7 @@
 // show. An item does not own its children (the owner of each item frees it);
 // freeing an item takes it out of its parent and out of every view that
 // shows it. Views watch an item tree through TTBItemObserver.
-#include "kit/Component.h"
+#include "core/Component.h"
 #include "kit/Events.h"
 
 #include <cstdint>

@@ -4,10 +4,11 @@
 // code. Images are drawn by the window that owns the menu while it is shown
 // (HBMMENU_CALLBACK), so that window passes WM_MEASUREITEM and WM_DRAWITEM to
 // HandleMenuImageMessage.
-#include "kit/Component.h"
+#include "core/Component.h"
 #include "kit/Events.h"
 #include "kit/Handles.h"
 #include "kit/Items.h"
+#include "kit/PopupTarget.h"
 
 #include <cstdint>
 #include <deque>
@@ -74,7 +75,7 @@ TTBCustomItem* ChooseFromItemMenu(HMENU menu, const TTBMenuMap& map, HWND owner,
 bool TrackItemMenu(HMENU menu, const TTBMenuMap& map, HWND owner, int x, int y, UINT flags = 0,
                    const RECT* exclude = nullptr);
 
-class TTBPopupMenu : public TComponent {
+class TTBPopupMenu : public TComponent, public TPopupTarget {
 public:
     explicit TTBPopupMenu(TComponent* owner);
     ~TTBPopupMenu() override;
@@ -89,7 +90,7 @@ public:
 
     TNotifyEvent OnPopup;
     // Runs OnPopup, shows the menu at a screen point and clicks the chosen item.
-    void Popup(int screenX, int screenY);
+    void Popup(int screenX, int screenY) override;
     // The menu that Popup shows.
     unique_hmenu BuildMenu(TTBMenuMap& map) const;
 

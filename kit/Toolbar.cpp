@@ -1,6 +1,6 @@
 #include "kit/Toolbar.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/ImageList.h"
 
 #include <windowsx.h>

@@ -1,7 +1,8 @@
 #include "toolbar/About.h"
 
 #include "config/Settings.h"
-#include "kit/Error.h"
+#include "core/Error.h"
+#include "core/FileRead.h"
 #include "kit/Files.h"
 #include "kit/Image.h"
 #include "kit/Label.h"
@@ -44,10 +45,7 @@ kit::TFont arialBold() {
 
 // The lines of an 8-bit text file, separated by CR LF, CR or LF.
 std::vector<std::string> readLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) throw kit::InOutError("Cannot open file \"" + path + "\"");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw kit::InOutError("Cannot read file \"" + path + "\"");
+    const std::string text = kit::ReadFileText(path);
     std::vector<std::string> lines;
     std::string line;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -3,7 +3,7 @@
 // home page, a picture and a legal notice, shown modal with a Close button or
 // as a timed splash without one. It lives for one showing only.
 #include "kit/Form.h"
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
 #include "kit/Graphics.h"
 
 #include <windows.h>

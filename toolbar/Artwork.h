@@ -1,7 +1,7 @@
 #pragma once
 // The window's built-in pictures, drawn in code so the DLL needs no resources:
 // the 13 menu icons of the two context menus and the banner's design picture.
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 #include "toolbar/Banner.h"
 
 #include "config/Settings.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Files.h"
 #include "kit/Image.h"
 #include "kit/Platform.h"

@@ -3,13 +3,13 @@
 // was in use when the toolbar was last closed.
 #include "toolbar/KestrelgroveForm.h"
 
-#include "config/BigIni.h"
-#include "config/ConfigNames.h"
+#include "core/BigIni.h"
+#include "core/ConfigNames.h"
 #include "config/Registry.h"
 #include "config/Settings.h"
-#include "config/Update.h"
+#include "toolbar/Update.h"
 #include "kit/ComboBox.h"
-#include "kit/ErrorText.h"
+#include "core/ErrorText.h"
 #include "kit/Files.h"
 #include "kit/Image.h"
 #include "kit/ImageList.h"

@@ -6,7 +6,7 @@
 #include "kit/ComboBox.h"
 #include "kit/Items.h"
 #include "toolbar/About.h"
-#include "toolbar/SearchUrl.h"
+#include "core/SearchUrl.h"
 
 #include <string>
 

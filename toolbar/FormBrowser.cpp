@@ -6,7 +6,7 @@
 #include "kit/Items.h"
 #include "kit/MessageBox.h"
 #include "kit/Toolbar.h"
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 
 #include <oleauto.h>
 

@@ -2,6 +2,7 @@
 // are created (the builder's restore of the search engine walks the window's
 // components in that order), with their designed properties.
 #include "toolbar/KestrelgroveForm.h"
+#include "core/DesignNames.h"
 
 #include "kit/ComboBox.h"
 #include "kit/Dialogs.h"
@@ -63,14 +64,14 @@ void TformToolbar::createDesignedWidgets() {
     SetColor(kit::clBtnFace);
     SetBounds(0, 0, 865, 63);
 
-    Dock = make<kit::TTBDock>(this, "Dock");
+    Dock = make<kit::TTBDock>(this, design::Dock);
     Dock->SetParent(this);
     Dock->SetBounds(0, 0, 865, 26);
     Dock->SetAlign(kit::TAlign::alTop);
     Dock->SetColor(clBtnShadow);
     Dock->LimitToOneRow = true;
 
-    Toolbar = make<kit::TTBToolbar>(this, "Toolbar");
+    Toolbar = make<kit::TTBToolbar>(this, design::Toolbar);
     Toolbar->SetParent(Dock);
     Toolbar->SetFullSize(true);
     Toolbar->Stretch = true;
@@ -83,14 +84,14 @@ void TformToolbar::createDesignedWidgets() {
         ToolbarMouseMove(sender, shift, x, y);
     };
 
-    TBControlItem1 = make<kit::TTBControlItem>(this, "TBControlItem1");
+    TBControlItem1 = make<kit::TTBControlItem>(this, design::TBControlItem1);
     Toolbar->Items()->Add(TBControlItem1);
-    TBSeparatorItem1 = make<kit::TTBSeparatorItem>(this, "TBSeparatorItem1");
+    TBSeparatorItem1 = make<kit::TTBSeparatorItem>(this, design::TBSeparatorItem1);
     Toolbar->Items()->Add(TBSeparatorItem1);
-    TBControlItem2 = make<kit::TTBControlItem>(this, "TBControlItem2");
+    TBControlItem2 = make<kit::TTBControlItem>(this, design::TBControlItem2);
     Toolbar->Items()->Add(TBControlItem2);
 
-    FlashToolbar = make<kit::TTBToolWindow>(this, "FlashToolbar");
+    FlashToolbar = make<kit::TTBToolWindow>(this, design::FlashToolbar);
     FlashToolbar->SetParent(Toolbar);
     FlashToolbar->SetBounds(0, 0, 107, 22);
     FlashToolbar->Stretch = true;
@@ -98,7 +99,7 @@ void TformToolbar::createDesignedWidgets() {
     FlashToolbar->DockMode = kit::dmCannotFloatOrChangeDocks;
     TBControlItem1->SetControl(FlashToolbar);
 
-    Image = make<kit::TImage>(this, "Image");
+    Image = make<kit::TImage>(this, design::Image);
     Image->SetParent(FlashToolbar);
     Image->SetBounds(0, 0, 105, 22);
     Image->SetCenter(true);
@@ -106,7 +107,7 @@ void TformToolbar::createDesignedWidgets() {
     Image->Cursor = kit::TCursor::crHandPoint;
     Image->SetPicture(MakeDesignBanner());
 
-    SearchBox = make<kit::TComboBox>(this, "SearchBox");
+    SearchBox = make<kit::TComboBox>(this, design::SearchBox);
     SearchBox->SetParent(Toolbar);
     SearchBox->SetBounds(0, 0, 145, 21);
     SearchBox->SetSorted(true);
@@ -117,12 +118,12 @@ void TformToolbar::createDesignedWidgets() {
     createMainMenu();
     createSearchMenu();
 
-    OpenDialog1 = fileDialog<kit::TOpenDialog>(this, "OpenDialog1");
-    SaveDialog1 = fileDialog<kit::TSaveDialog>(this, "SaveDialog1");
+    OpenDialog1 = fileDialog<kit::TOpenDialog>(this, design::OpenDialog1);
+    SaveDialog1 = fileDialog<kit::TSaveDialog>(this, design::SaveDialog1);
 
-    IconList = make<kit::TImageList>(this, "IconList");
+    IconList = make<kit::TImageList>(this, design::IconList);
     IconList->SetSize(16, 16);
-    IconList_Main = make<kit::TImageList>(this, "IconList_Main");
+    IconList_Main = make<kit::TImageList>(this, design::IconList_Main);
     IconList_Main->SetSize(16, 16);
     for (const kit::Bitmap32& icon : MakeMenuIcons()) IconList_Main->Add(icon);
 
@@ -165,33 +166,33 @@ void TformToolbar::wireDesignedHandlers() {
 }
 
 void TformToolbar::createMainMenu() {
-    popupMain = make<kit::TTBPopupMenu>(this, "popupMain");
-    miSupport = menuItem(this, popupMain, "miSupport", "Toolbar Support", 12);
-    miWebsite = menuItem(this, popupMain, "miWebsite", "Toolbar Website", 11);
-    TBSeparatorItem2 = menuSeparator(this, popupMain, "TBSeparatorItem2");
-    miAbout = menuItem(this, popupMain, "miAbout", "About Toolbar...", -1);
-    miClose = menuItem(this, popupMain, "miClose", "Close Toolbar", -1);
+    popupMain = make<kit::TTBPopupMenu>(this, design::popupMain);
+    miSupport = menuItem(this, popupMain, design::miSupport, "Toolbar Support", 12);
+    miWebsite = menuItem(this, popupMain, design::miWebsite, "Toolbar Website", 11);
+    TBSeparatorItem2 = menuSeparator(this, popupMain, design::TBSeparatorItem2);
+    miAbout = menuItem(this, popupMain, design::miAbout, "About Toolbar...", -1);
+    miClose = menuItem(this, popupMain, design::miClose, "Close Toolbar", -1);
 }
 
 void TformToolbar::createSearchMenu() {
-    popupSearch = make<kit::TTBPopupMenu>(this, "popupSearch");
-    miCut = menuItem(this, popupSearch, "miCut", "Cu&t", 0, "Ctrl+X",
+    popupSearch = make<kit::TTBPopupMenu>(this, design::popupSearch);
+    miCut = menuItem(this, popupSearch, design::miCut, "Cu&t", 0, "Ctrl+X",
                      "Cut|Cuts the selection and puts it on the Clipboard");
-    miCopy = menuItem(this, popupSearch, "miCopy", "&Copy", 1, "Ctrl+C",
+    miCopy = menuItem(this, popupSearch, design::miCopy, "&Copy", 1, "Ctrl+C",
                       "Copy|Copies the selection and puts it on the Clipboard");
-    miPaste = menuItem(this, popupSearch, "miPaste", "&Paste", 2, "Ctrl+V", "Paste|Inserts Clipboard contents");
-    miDelete = menuItem(this, popupSearch, "miDelete", "&Delete", 3, "Del", "Delete|Erases the selection");
-    TBSeparatorItem3 = menuSeparator(this, popupSearch, "TBSeparatorItem3");
-    miSelectAll = menuItem(this, popupSearch, "miSelectAll", "Select &All", 4, "",
+    miPaste = menuItem(this, popupSearch, design::miPaste, "&Paste", 2, "Ctrl+V", "Paste|Inserts Clipboard contents");
+    miDelete = menuItem(this, popupSearch, design::miDelete, "&Delete", 3, "Del", "Delete|Erases the selection");
+    TBSeparatorItem3 = menuSeparator(this, popupSearch, design::TBSeparatorItem3);
+    miSelectAll = menuItem(this, popupSearch, design::miSelectAll, "Select &All", 4, "",
                            "Select All|Selects the entire document");
-    TBSeparatorItem4 = menuSeparator(this, popupSearch, "TBSeparatorItem4");
-    miSaveSearches = menuItem(this, popupSearch, "miSaveSearches", "Save Searches To File", 5);
-    miLoadSearches = menuItem(this, popupSearch, "miLoadSearches", "Load Searches From File", 6);
-    miEditHistory = menuItem(this, popupSearch, "miEditHistory", "Edit History File in Text Editor", 7);
-    miRefreshSearches = menuItem(this, popupSearch, "miRefreshSearches", "Refresh Searches", 8);
-    TBSeparatorItem5 = menuSeparator(this, popupSearch, "TBSeparatorItem5");
-    miRemoveSelected = menuItem(this, popupSearch, "miRemoveSelected", "Remove Selected From List", 9);
-    miClearSearches = menuItem(this, popupSearch, "miClearSearches", "Clear Search Box History", 10);
+    TBSeparatorItem4 = menuSeparator(this, popupSearch, design::TBSeparatorItem4);
+    miSaveSearches = menuItem(this, popupSearch, design::miSaveSearches, "Save Searches To File", 5);
+    miLoadSearches = menuItem(this, popupSearch, design::miLoadSearches, "Load Searches From File", 6);
+    miEditHistory = menuItem(this, popupSearch, design::miEditHistory, "Edit History File in Text Editor", 7);
+    miRefreshSearches = menuItem(this, popupSearch, design::miRefreshSearches, "Refresh Searches", 8);
+    TBSeparatorItem5 = menuSeparator(this, popupSearch, design::TBSeparatorItem5);
+    miRemoveSelected = menuItem(this, popupSearch, design::miRemoveSelected, "Remove Selected From List", 9);
+    miClearSearches = menuItem(this, popupSearch, design::miClearSearches, "Clear Search Box History", 10);
 }
 
 } // namespace kg

@@ -1,10 +1,10 @@
 #include "toolbar/HistoryFile.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Files.h"
-#include "kit/FileReplacer.h"
+#include "core/FileReplacer.h"
 #include "kit/Handles.h"
-#include "toolbar/HistoryFormat.h"
+#include "core/HistoryFormat.h"
 
 #include <windows.h>
 

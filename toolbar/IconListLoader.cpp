@@ -1,7 +1,7 @@
 #include "toolbar/IconListLoader.h"
 
 #include "kit/Dib.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Handles.h"
 #include "kit/ImageList.h"
 

@@ -3,7 +3,7 @@
 // content: the images take the file's size, each added with its mask, and
 // the list takes the file's background colour. The
 // file is read and checked whole before the list is touched.
-#include "toolbar/IconFile.h"
+#include "core/IconFile.h"
 
 #include <windows.h>
 #include <commctrl.h>

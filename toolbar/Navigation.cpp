@@ -2,7 +2,7 @@
 
 #include "kit/Handles.h"
 #include "kit/Platform.h"
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 
 #include <oleauto.h>
 

@@ -6,14 +6,14 @@
 #include "kit/Clipboard.h"
 #include "kit/ComboBox.h"
 #include "kit/Dialogs.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Items.h"
 #include "kit/MessageBox.h"
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 #include "toolbar/HistoryFile.h"
 #include "toolbar/HistoryList.h"
 #include "toolbar/Navigation.h"
-#include "toolbar/SearchUrl.h"
+#include "core/SearchUrl.h"
 #include "toolbar/ShellHelpers.h"
 
 #include <exception>

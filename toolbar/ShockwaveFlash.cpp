@@ -1,7 +1,7 @@
 #include "toolbar/ShockwaveFlash.h"
 
 #include "kit/OleVariant.h"
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 
 namespace kg {
 

@@ -1,6 +1,6 @@
-#include "config/BigIni.h"
+#include "core/BigIni.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // and ends with the key removed.
 #include "config/Registry.h"
 #include "config/Settings.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Handles.h"
 
 #include <gtest/gtest.h>

@@ -4,11 +4,11 @@
 // a disk that fills up) after which the configuration in use must still be
 // there, whole and usable.
 #include "config/Settings.h"
-#include "config/Update.h"
-#include "kit/Error.h"
+#include "toolbar/Update.h"
+#include "core/Error.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/RecordingPlatform.h"
-#include "toolbar/IconFile.h"
+#include "core/IconFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "host/SHDocVwEvents.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/OleVariant.h"
 #include "tools/bandhost/lib/StandInBrowser.h"
 

@@ -1,7 +1,7 @@
 // Run-length-compressed bitmaps decoded by the kit against the same bytes
 // given to GDI (CreateDIBitmap, then read back as 32-bit pixels): the kit
 // must show what Windows shows, unreached pixels included.
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
 #include "kit/Handles.h"
 #include "tests/kit/RleSamples.h"
 

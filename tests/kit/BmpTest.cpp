@@ -1,6 +1,6 @@
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "tests/kit/RleSamples.h"
 
 #include <gtest/gtest.h>

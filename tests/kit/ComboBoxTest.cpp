@@ -1,6 +1,6 @@
 // The editable combo box, against the real system control.
 #include "kit/ComboBox.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Form.h"
 #include "kit/PopupMenu.h"
 #include "tests/kit/KitTestWindows.h"

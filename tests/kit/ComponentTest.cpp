@@ -1,5 +1,5 @@
-#include "kit/Component.h"
-#include "kit/Error.h"
+#include "core/Component.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 

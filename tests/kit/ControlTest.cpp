@@ -1,7 +1,7 @@
 // The windowed control base: creation on demand, bounds, alignment,
 // reflection of child notifications, procedure chains and destruction.
 #include "kit/Control.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "tests/kit/KitTestWindows.h"
 #include "tests/support/RecordingPlatform.h"
 

@@ -1,9 +1,9 @@
 // Whole-or-nothing replacement: concurrent writers and a reader, names taken
 // where the temporary file would go, a full disk, kept attributes.
-#include "kit/FileReplacer.h"
+#include "core/FileReplacer.h"
 
-#include "config/BigIni.h"
-#include "kit/Error.h"
+#include "core/BigIni.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Image lists over comctl32: sizes, strips of images, transparency, changes.
 #include "tests/support/Pictures.h"
 #include "kit/ImageList.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 

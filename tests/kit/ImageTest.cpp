@@ -1,6 +1,6 @@
 // The picture control: BMP loading, transparency colour, drawing, clicks.
 #include "tests/support/Pictures.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Form.h"
 #include "kit/Image.h"
 #include "tests/kit/KitTestWindows.h"

@@ -1,5 +1,5 @@
 #include "kit/Control.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/ImageList.h"
 #include "kit/Items.h"
 #include "tests/support/RecordingPlatform.h"

@@ -3,8 +3,8 @@
 // configuration, icon and banner files that a publisher (or a bad download)
 // can put beside the DLL. The toolbar tests build a window over each; the
 // Windows benchmarks time each one and take its peak memory.
-#include "kit/Bmp.h"
-#include "toolbar/IconFile.h"
+#include "core/Bmp.h"
+#include "core/IconFile.h"
 
 #include <cstdint>
 #include <filesystem>

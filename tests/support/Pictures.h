@@ -1,6 +1,6 @@
 #pragma once
 // Pictures for tests: a bitmap of one colour.
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
 
 #include <cstdint>
 

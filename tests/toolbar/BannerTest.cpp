@@ -8,7 +8,7 @@
 #include "kit/OleVariant.h"
 #include "kit/Toolbar.h"
 #include "toolbar/Banner.h"
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 #include "toolbar/ShockwaveFlash.h"
 
 #include <filesystem>

@@ -7,7 +7,7 @@
 #include "kit/Items.h"
 #include "kit/Toolbar.h"
 #include "tests/support/AboutWindowProbe.h"
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 
 using kit::TTBCustomItem;
 using kgtest::ToolbarWindowTest;

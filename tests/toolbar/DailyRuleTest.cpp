@@ -5,7 +5,7 @@
 #include "tests/toolbar/ToolbarFixture.h"
 
 #include "config/ShortDate.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Handles.h"
 #include "tests/support/AboutWindowProbe.h"
 #include "tests/support/HttpTestServer.h"

@@ -3,13 +3,13 @@
 // in one is cut short so that the reason stays in sight.
 #include "tests/support/HostileInputs.h"
 
-#include "config/BigIni.h"
+#include "core/BigIni.h"
 #include "config/Registry.h"
 #include "config/Settings.h"
-#include "kit/Component.h"
-#include "kit/ErrorText.h"
+#include "core/Component.h"
+#include "core/ErrorText.h"
 #include "kit/Handles.h"
-#include "toolbar/IconFile.h"
+#include "core/IconFile.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The history file's text format: line ends, the NUL that ends reading, and
 // the bytes written for a list.
-#include "toolbar/HistoryFormat.h"
+#include "core/HistoryFormat.h"
 
 #include <gtest/gtest.h>
 

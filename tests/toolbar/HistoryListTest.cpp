@@ -4,7 +4,7 @@
 #include "toolbar/HistoryFile.h"
 #include "toolbar/HistoryList.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Handles.h"
 
 #include <gtest/gtest.h>

@@ -6,11 +6,11 @@
 #include <ole2.h>
 #include <commctrl.h>
 
-#include "toolbar/IconFile.h"
+#include "core/IconFile.h"
 #include "toolbar/IconListLoader.h"
 
 #include "kit/Dib.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Handles.h"
 #include "kit/ImageList.h"
 

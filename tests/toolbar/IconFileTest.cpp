@@ -1,6 +1,6 @@
-#include "toolbar/IconFile.h"
+#include "core/IconFile.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 

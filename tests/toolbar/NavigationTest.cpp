@@ -3,7 +3,7 @@
 // canonicalisation, navigation of the stand-in browser, and of Wine's real
 // browser application through the recording seam.
 #include "host/WebBrowserHost.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/OleVariant.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/RecordingPlatform.h"

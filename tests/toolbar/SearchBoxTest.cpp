@@ -7,9 +7,9 @@
 #include "kit/Clipboard.h"
 #include "kit/ComboBox.h"
 #include "kit/Dialogs.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Items.h"
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 
 #include <commdlg.h>
 

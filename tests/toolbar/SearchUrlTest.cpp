@@ -1,6 +1,6 @@
 // The search URL: the placeholder in any letter case, the text inserted or
 // appended, spaces as "+", and the form encoding of the optional mode.
-#include "toolbar/SearchUrl.h"
+#include "core/SearchUrl.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "kit/ComboBox.h"
 #include "kit/Dialogs.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Image.h"
 #include "kit/ImageList.h"
 #include "kit/Items.h"

@@ -1,5 +1,5 @@
 // Which texts count as URLs worth fetching: every rule at its boundaries.
-#include "toolbar/Url.h"
+#include "core/Url.h"
 
 #include <gtest/gtest.h>
 

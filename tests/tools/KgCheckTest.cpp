@@ -1,8 +1,8 @@
 // The configuration checker: every rule, each by a small toolbar and the
 // finding it must print, and a sound toolbar that must print nothing.
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
 #include "tools/kgcheck/lib/Checker.h"
-#include "toolbar/IconFile.h"
+#include "core/IconFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "tools/bandhost/lib/BrowserFrame.h"
 #include "tools/bandhost/lib/StandInBrowser.h"
 #include "host/SHDocVwEvents.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <shlguid.h>
 

@@ -15,7 +15,7 @@
 // whenever that changes, so that a script can click them: every visible
 // button of the band's toolbars with its text, and every combo box.
 #include "config/Settings.h"
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "kit/Handles.h"
 #include "tools/bandhost/lib/BandSite.h"
 #include "tools/bandhost/lib/BrowserFrame.h"

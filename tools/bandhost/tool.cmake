@@ -1,7 +1,7 @@
 # bandhost.exe: the stand-in browser that loads the band through COM (the demo,
 # the end-to-end tests). It links the browser's side only, never the toolbar.
 add_executable(bandhost ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(bandhost PRIVATE kg_standin)
+target_link_libraries(bandhost PRIVATE kg_standin kg_config)
 target_compile_options(bandhost PRIVATE ${KG_WARNINGS})
 
 # End to end under Wine and Xvfb, one per bitness: regsvr32, a test toolbar,

@@ -1,8 +1,8 @@
 // iconpack: packs 16x16 BMP pictures into an icon file ("Icons.bin") and lists
 // what an icon file holds. Portable: it needs nothing but the core.
-#include "kit/Bmp.h"
-#include "kit/Error.h"
-#include "toolbar/IconFile.h"
+#include "core/Bmp.h"
+#include "core/Error.h"
+#include "core/IconFile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -9,11 +9,12 @@ include(${CMAKE_CURRENT_LIST_DIR}/ExampleIcons.cmake)
 find_program(KG_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
 set(KG_HOST_ICONPACK ${CMAKE_BINARY_DIR}/host-iconpack)
 set(KG_HOST_ICONPACK_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${PROJECT_SOURCE_DIR}/toolbar/IconFile.cpp ${PROJECT_SOURCE_DIR}/kit/Bmp.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${PROJECT_SOURCE_DIR}/core/IconFile.cpp ${PROJECT_SOURCE_DIR}/core/Bmp.cpp
+  ${PROJECT_SOURCE_DIR}/core/FileRead.cpp)
 add_custom_command(OUTPUT ${KG_HOST_ICONPACK}
   COMMAND ${KG_HOST_CXX} -std=c++20 -O1 -I${PROJECT_SOURCE_DIR} ${KG_HOST_ICONPACK_SOURCES} -o ${KG_HOST_ICONPACK}
   DEPENDS ${KG_HOST_ICONPACK_SOURCES}
-          ${PROJECT_SOURCE_DIR}/toolbar/IconFile.h ${PROJECT_SOURCE_DIR}/kit/Bmp.h ${PROJECT_SOURCE_DIR}/kit/Error.h
+          ${PROJECT_SOURCE_DIR}/core/IconFile.h ${PROJECT_SOURCE_DIR}/core/Bmp.h ${PROJECT_SOURCE_DIR}/core/Error.h
   COMMENT "Building iconpack for the build machine"
   VERBATIM)
 kg_pack_example_icons(${KG_HOST_ICONPACK})

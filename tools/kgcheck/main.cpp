@@ -1,8 +1,8 @@
 // kgcheck: reports what the engine would silently ignore or refuse in a
 // toolbar's folder, one finding a line, in the form compilers use. Portable.
-#include "kit/Error.h"
+#include "core/Error.h"
 #include "tools/kgcheck/lib/Checker.h"
-#include "toolbar/IconFile.h"
+#include "core/IconFile.h"
 
 #include <filesystem>
 #include <iostream>

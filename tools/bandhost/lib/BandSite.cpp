@@ -1,6 +1,6 @@
 #include "BandSite.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <shlguid.h>
 

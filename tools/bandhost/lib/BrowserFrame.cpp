@@ -1,6 +1,6 @@
 #include "BrowserFrame.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <cstdio>
 #include <exception>

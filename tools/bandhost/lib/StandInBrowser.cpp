@@ -47,16 +47,119 @@ HRESULT methodFailure(HRESULT hr, EXCEPINFO* excep) noexcept {
     return DISP_E_EXCEPTION;
 }
 
+// One automation call as Invoke received it.
+struct Call {
+    DISPPARAMS& p;
+    VARIANT* result;
+    EXCEPINFO* excep;
+    UINT* argErr;
+};
+
+using MemberCall = HRESULT (*)(StandInBrowser& browser, Call& call);
+using PropertyPut = HRESULT (*)(StandInBrowser& browser, VARIANT& value, Call& call);
+
+// A member of the browser's automation interface: a method (called for
+// DISPATCH_METHOD whatever else is asked), or a property read with no
+// arguments and, when `put` is set, written with one value of `putType`.
 struct NamedMember {
     const wchar_t* name;
     DISPID id;
+    MemberCall method = nullptr;
+    MemberCall get = nullptr;
+    VARTYPE putType = VT_EMPTY;
+    PropertyPut put = nullptr;
 };
 
-constexpr NamedMember kMembers[] = {
-    {L"Navigate", kDispNavigate},     {L"Width", kDispWidth},           {L"Quit", kDispQuit},
-    {L"HWND", kDispHwnd},             {L"Visible", kDispVisible},       {L"StatusText", kDispStatusText},
-    {L"ShowBrowserBar", kDispShowBrowserBar},
+HRESULT callNavigate(StandInBrowser& browser, Call& c) {
+    if (c.p.cArgs < 1 || c.p.cArgs > 5) return DISP_E_BADPARAMCOUNT;
+    VARIANT url;
+    VariantInit(&url);
+    if (FAILED(VariantChangeType(&url, &argument(c.p, 0), 0, VT_BSTR))) {
+        if (c.argErr) *c.argErr = c.p.cArgs - 1;
+        return DISP_E_TYPEMISMATCH;
+    }
+    VARIANT* optional[4] = {};
+    for (UINT i = 1; i < c.p.cArgs; ++i) optional[i - 1] = through(argument(c.p, i));
+    const HRESULT hr = browser.Navigate(url.bstrVal, optional[0], optional[1], optional[2], optional[3]);
+    VariantClear(&url);
+    return methodFailure(hr, c.excep);
+}
+
+HRESULT callShowBrowserBar(StandInBrowser& browser, Call& c) {
+    if (c.p.cArgs < 1 || c.p.cArgs > 3) return DISP_E_BADPARAMCOUNT;
+    VARIANT* args[3] = {};
+    for (UINT i = 0; i < c.p.cArgs; ++i) args[i] = through(argument(c.p, i));
+    return methodFailure(browser.ShowBrowserBar(args[0], args[1], args[2]), c.excep);
+}
+
+HRESULT callQuit(StandInBrowser& browser, Call& c) {
+    if (c.p.cArgs != 0) return DISP_E_BADPARAMCOUNT;
+    return methodFailure(browser.Quit(), c.excep);
+}
+
+HRESULT getVisible(StandInBrowser& browser, Call& c) {
+    if (!c.result) return S_OK;
+    c.result->vt = VT_BOOL;
+    return methodFailure(browser.get_Visible(&c.result->boolVal), c.excep);
+}
+
+HRESULT putVisible(StandInBrowser& browser, VARIANT& value, Call& c) {
+    return methodFailure(browser.put_Visible(value.boolVal), c.excep);
+}
+
+HRESULT getStatusText(StandInBrowser& browser, Call& c) {
+    if (!c.result) return S_OK;
+    BSTR text = nullptr;
+    const HRESULT hr = browser.get_StatusText(&text);
+    if (FAILED(hr)) return methodFailure(hr, c.excep);
+    c.result->vt = VT_BSTR;
+    c.result->bstrVal = text;
+    return S_OK;
+}
+
+HRESULT putStatusText(StandInBrowser& browser, VARIANT& value, Call& c) {
+    const HRESULT hr = browser.put_StatusText(value.bstrVal);
+    VariantClear(&value);
+    return methodFailure(hr, c.excep);
+}
+
+// A read-only property of type long.
+HRESULT answerLong(HRESULT hr, LONG value, Call& c) {
+    if (FAILED(hr)) return methodFailure(hr, c.excep);
+    if (c.result) {
+        c.result->vt = VT_I4;
+        c.result->lVal = value;
+    }
+    return S_OK;
+}
+
+HRESULT getWidth(StandInBrowser& browser, Call& c) {
+    LONG value = 0;
+    const HRESULT hr = browser.get_Width(&value);
+    return answerLong(hr, value, c);
+}
+
+HRESULT getHwnd(StandInBrowser& browser, Call& c) {
+    SHANDLE_PTR h = 0;
+    const HRESULT hr = browser.get_HWND(&h);
+    return answerLong(hr, static_cast<LONG>(h), c);  // the automation type of HWND is long
+}
+
+const NamedMember kMembers[] = {
+    {L"Navigate", kDispNavigate, callNavigate},
+    {L"Width", kDispWidth, nullptr, getWidth},
+    {L"Quit", kDispQuit, callQuit},
+    {L"HWND", kDispHwnd, nullptr, getHwnd},
+    {L"Visible", kDispVisible, nullptr, getVisible, VT_BOOL, putVisible},
+    {L"StatusText", kDispStatusText, nullptr, getStatusText, VT_BSTR, putStatusText},
+    {L"ShowBrowserBar", kDispShowBrowserBar, callShowBrowserBar},
 };
+
+const NamedMember* findMember(DISPID id) noexcept {
+    for (const auto& m : kMembers)
+        if (m.id == id) return &m;
+    return nullptr;
+}
 
 } // namespace
 
@@ -145,97 +248,23 @@ STDMETHODIMP StandInBrowser::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DI
         return DISP_E_NONAMEDARGS;
     }
 
-    // The value of a property put, converted to the property's type.
-    auto putValue = [&](VARTYPE type, VARIANT& out) -> HRESULT {
-        VariantInit(&out);
-        if (FAILED(VariantChangeType(&out, &p.rgvarg[0], 0, type))) {
+    const NamedMember* member = findMember(id);
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    Call call{p, result, excep, argErr};
+    if (member->method) return method ? member->method(*this, call) : DISP_E_MEMBERNOTFOUND;
+    if (put && member->put) {
+        // The value, converted to the property's type.
+        VARIANT value;
+        VariantInit(&value);
+        if (FAILED(VariantChangeType(&value, &p.rgvarg[0], 0, member->putType))) {
             if (argErr) *argErr = 0;
             return DISP_E_TYPEMISMATCH;
         }
-        return S_OK;
-    };
-
-    switch (id) {
-    case kDispNavigate: {
-        if (!method) return DISP_E_MEMBERNOTFOUND;
-        if (p.cArgs < 1 || p.cArgs > 5) return DISP_E_BADPARAMCOUNT;
-        VARIANT url;
-        VariantInit(&url);
-        if (FAILED(VariantChangeType(&url, &argument(p, 0), 0, VT_BSTR))) {
-            if (argErr) *argErr = p.cArgs - 1;
-            return DISP_E_TYPEMISMATCH;
-        }
-        VARIANT* optional[4] = {};
-        for (UINT i = 1; i < p.cArgs; ++i) optional[i - 1] = through(argument(p, i));
-        const HRESULT hr = Navigate(url.bstrVal, optional[0], optional[1], optional[2], optional[3]);
-        VariantClear(&url);
-        return methodFailure(hr, excep);
+        return member->put(*this, value, call);
     }
-    case kDispShowBrowserBar: {
-        if (!method) return DISP_E_MEMBERNOTFOUND;
-        if (p.cArgs < 1 || p.cArgs > 3) return DISP_E_BADPARAMCOUNT;
-        VARIANT* args[3] = {};
-        for (UINT i = 0; i < p.cArgs; ++i) args[i] = through(argument(p, i));
-        return methodFailure(ShowBrowserBar(args[0], args[1], args[2]), excep);
-    }
-    case kDispQuit:
-        if (!method) return DISP_E_MEMBERNOTFOUND;
-        if (p.cArgs != 0) return DISP_E_BADPARAMCOUNT;
-        return methodFailure(Quit(), excep);
-    case kDispVisible:
-        if (put) {
-            VARIANT v;
-            if (HRESULT hr = putValue(VT_BOOL, v); FAILED(hr)) return hr;
-            return methodFailure(put_Visible(v.boolVal), excep);
-        }
-        if (!get) return DISP_E_MEMBERNOTFOUND;
-        if (p.cArgs != 0) return DISP_E_BADPARAMCOUNT;
-        if (result) {
-            result->vt = VT_BOOL;
-            return methodFailure(get_Visible(&result->boolVal), excep);
-        }
-        return S_OK;
-    case kDispStatusText:
-        if (put) {
-            VARIANT v;
-            if (HRESULT hr = putValue(VT_BSTR, v); FAILED(hr)) return hr;
-            const HRESULT hr = put_StatusText(v.bstrVal);
-            VariantClear(&v);
-            return methodFailure(hr, excep);
-        }
-        if (!get) return DISP_E_MEMBERNOTFOUND;
-        if (p.cArgs != 0) return DISP_E_BADPARAMCOUNT;
-        if (result) {
-            BSTR text = nullptr;
-            const HRESULT hr = get_StatusText(&text);
-            if (FAILED(hr)) return methodFailure(hr, excep);
-            result->vt = VT_BSTR;
-            result->bstrVal = text;
-        }
-        return S_OK;
-    case kDispWidth:
-    case kDispHwnd: {
-        if (!get) return DISP_E_MEMBERNOTFOUND;
-        if (p.cArgs != 0) return DISP_E_BADPARAMCOUNT;
-        LONG value = 0;
-        HRESULT hr;
-        if (id == kDispWidth) {
-            hr = get_Width(&value);
-        } else {
-            SHANDLE_PTR h = 0;
-            hr = get_HWND(&h);
-            value = static_cast<LONG>(h);  // the automation type of HWND is long
-        }
-        if (FAILED(hr)) return methodFailure(hr, excep);
-        if (result) {
-            result->vt = VT_I4;
-            result->lVal = value;
-        }
-        return S_OK;
-    }
-    default:
-        return DISP_E_MEMBERNOTFOUND;
-    }
+    if (!get) return DISP_E_MEMBERNOTFOUND;
+    if (p.cArgs != 0) return DISP_E_BADPARAMCOUNT;
+    return member->get(*this, call);
 }
 
 // ---------------------------------------------------------------- what the toolbar uses

@@ -1,13 +1,14 @@
 #include "tools/kgcheck/lib/Checker.h"
 
-#include "config/BigIni.h"
-#include "config/ConfigNames.h"
-#include "kit/Bmp.h"
-#include "kit/Component.h"
-#include "kit/Error.h"
+#include "core/BigIni.h"
+#include "core/ConfigNames.h"
+#include "core/DesignNames.h"
+#include "core/Bmp.h"
+#include "core/Component.h"
+#include "core/Error.h"
 #include "tools/kgcheck/lib/IniScan.h"
-#include "toolbar/IconFile.h"
-#include "toolbar/Url.h"
+#include "core/IconFile.h"
+#include "core/Url.h"
 
 #include <algorithm>
 #include <climits>
@@ -42,18 +43,15 @@ enum class Designed { NotDesigned, Toolbar, Menu, SearchBox, OtherPart, MenuEntr
 const std::map<std::string, Designed>& designedComponents() {
     static const std::map<std::string, Designed> names = [] {
         std::map<std::string, Designed> m;
-        for (const char* n : {"Dock", "TBControlItem1", "TBSeparatorItem1", "TBControlItem2", "FlashToolbar", "Image",
-                              "OpenDialog1", "SaveDialog1", "IconList", "IconList_Main", "TBSeparatorItem2",
-                              "TBSeparatorItem3", "TBSeparatorItem4", "TBSeparatorItem5"})
-            m[n] = Designed::OtherPart;
-        for (const char* n : {"miSupport", "miWebsite", "miAbout", "miClose", "miCut", "miCopy", "miPaste", "miDelete",
-                              "miSelectAll", "miSaveSearches", "miLoadSearches", "miEditHistory", "miRefreshSearches",
-                              "miRemoveSelected", "miClearSearches"})
-            m[n] = Designed::MenuEntry;
-        m["Toolbar"] = Designed::Toolbar;
-        m["popupMain"] = Designed::Menu;
-        m["popupSearch"] = Designed::Menu;
-        m["SearchBox"] = Designed::SearchBox;
+        for (const kg::design::Component& c : kg::design::Components) {
+            switch (c.kind) {
+            case kg::design::Kind::Toolbar: m[c.name] = Designed::Toolbar; break;
+            case kg::design::Kind::Menu: m[c.name] = Designed::Menu; break;
+            case kg::design::Kind::SearchBox: m[c.name] = Designed::SearchBox; break;
+            case kg::design::Kind::MenuEntry: m[c.name] = Designed::MenuEntry; break;
+            case kg::design::Kind::OtherPart: m[c.name] = Designed::OtherPart; break;
+            }
+        }
         return m;
     }();
     return names;

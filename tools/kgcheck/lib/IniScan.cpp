@@ -1,45 +1,31 @@
 #include "tools/kgcheck/lib/IniScan.h"
 
+#include "core/IniLines.h"
+#include "core/Text.h"
+
 namespace kgcheck {
 
-namespace {
-constexpr char kCtrlZ = 0x1A;
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-} // namespace
+bool SameName(std::string_view a, std::string_view b) { return kit::SameAsciiText(a, b); }
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
-}
-
-std::string_view KeyName(std::string_view line) {
-    const std::size_t eq = line.find('=');
-    return eq == std::string_view::npos ? std::string_view() : line.substr(0, eq);
-}
+std::string_view KeyName(std::string_view line) { return config::IniKeyName(line); }
 
 ScannedIni ScanIni(std::string_view text) {
     ScannedIni ini;
-    int number = 1;
+    // The document's own splitter hands out the lines; their numbers count the line feeds before them.
+    int number = 0;
     std::size_t at = 0;
-    while (at < text.size()) {
+    auto sink = [&](std::string_view line) {
         const std::size_t lf = text.find('\n', at);
-        const std::size_t stop = lf == std::string_view::npos ? text.size() : lf;
-        std::string line;
-        for (std::size_t i = at; i < stop; ++i)
-            if (text[i] != '\r') line.push_back(text[i]);
-        // Ctrl-Z opening a line ends the input, as the document reads it.
-        if (!line.empty() && line.front() == kCtrlZ) break;
-
+        ++number;
+        at = lf == std::string_view::npos ? text.size() : lf + 1;
         IniLine entry;
         entry.number = number;
         entry.section = ini.sections.empty() ? -1 : static_cast<int>(ini.sections.size()) - 1;
         if (line.empty()) {
             entry.kind = IniLine::Blank;
-        } else if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+        } else if (config::IsIniHeader(line)) {
             entry.kind = IniLine::Header;
-            IniSection section{line.substr(1, line.size() - 2), number, static_cast<int>(ini.sections.size())};
+            IniSection section{std::string(config::IniHeaderName(line)), number, static_cast<int>(ini.sections.size())};
             for (std::size_t k = 0; k < ini.sections.size(); ++k)
                 if (SameName(ini.sections[k].name, section.name)) {
                     section.firstOfName = static_cast<int>(k);
@@ -48,14 +34,14 @@ ScannedIni ScanIni(std::string_view text) {
             ini.sections.push_back(std::move(section));
             entry.section = static_cast<int>(ini.sections.size()) - 1;
         } else {
-            entry.kind = line.find('=') == std::string::npos ? IniLine::NoEquals : IniLine::Key;
+            entry.kind = line.find('=') == std::string_view::npos ? IniLine::NoEquals : IniLine::Key;
         }
-        entry.text = std::move(line);
+        entry.text = std::string(line);
         ini.lines.push_back(std::move(entry));
-        if (lf == std::string_view::npos) break;
-        at = lf + 1;
-        ++number;
-    }
+    };
+    config::LineSplitter splitter;
+    splitter.feed(text.data(), text.size(), sink);
+    splitter.finish(sink);
     return ini;
 }
 

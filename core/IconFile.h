@@ -5,7 +5,8 @@
 // ("IL" header, colour BMP, optional mono mask BMP). Reader and writer; the
 // reader never reads past its input and raises kit::Error for any malformed
 // file ("Invalid stream format" when the object stream is broken).
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
+#include "core/FileRead.h"
 
 #include <array>
 #include <cstddef>
@@ -79,7 +80,7 @@ IconImages ReadIconFile(const std::uint8_t* data, std::size_t size);
 inline IconImages ReadIconFile(const std::vector<std::uint8_t>& bytes) { return ReadIconFile(bytes.data(), bytes.size()); }
 
 // The bytes of a file; raises kit::InOutError when it cannot be read.
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+using kit::ReadFileBytes;
 // ReadIconFile of a file: kit::InOutError when unreadable, kit::Error when malformed.
 IconImages LoadIconFile(const std::string& path);
 

@@ -1,7 +1,8 @@
 #pragma once
-// What the toolbar window needs at COM boundaries: its 8-bit texts as wide
-// strings, and a browser's failure code raised as an error with the
-// platform's text for it.
+// What code at COM boundaries needs: 8-bit texts as wide strings and BSTRs,
+// and a failure code raised as an error with the platform's text for it.
+#include "kit/SystemError.h"
+
 #include <windows.h>
 #include <oleauto.h>
 #include <string>
@@ -32,6 +33,6 @@ private:
 
 // Raises kit::OSError carrying the code and the platform's message for it
 // when hr is a failure code; nothing for a success code.
-void OleCheck(HRESULT hr);
+using kit::OleCheck;
 
 } // namespace kg

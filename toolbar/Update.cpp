@@ -1,17 +1,16 @@
-#include "config/Update.h"
+#include "toolbar/Update.h"
 
-#include "config/BigIni.h"
-#include "config/ConfigNames.h"
+#include "core/BigIni.h"
+#include "core/ConfigNames.h"
 #include "config/Settings.h"
-#include "kit/Error.h"
-#include "kit/FileReplacer.h"
+#include "core/Error.h"
+#include "core/FileReplacer.h"
 #include "kit/Files.h"
 #include "kit/Handles.h"
-#include "toolbar/IconListLoader.h"
+#include "core/IconFile.h"
 #include "toolbar/ShellHelpers.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <exception>
 #include <string>
@@ -36,13 +35,12 @@ bool isUsableConfiguration(const std::string& path) {
     return !ini.ReadString(confignames::kOptions, "Toolbar Name", "").empty();
 }
 
+// Read and checked whole, as the toolbar will read it, without a window or image list.
 bool isUsableIconFile(const std::string& path) {
-    kit::unique_himagelist list(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 4));
-    if (!list) return false;
     try {
-        toolbar::ReadIconFileIntoImageList(path, list.get());
+        toolbar::LoadIconFile(path);
         return true;
-    } catch (...) {
+    } catch (const kit::Error&) {
         return false;
     }
 }

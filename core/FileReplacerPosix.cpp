@@ -1,7 +1,7 @@
 // FileReplacer over POSIX: open(O_CREAT | O_EXCL | O_NOFOLLOW), fsync, rename.
-#include "kit/FileReplacer.h"
+#include "core/FileReplacer.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "toolbar/Url.h"
+#include "core/Url.h"
 
 #include <cstddef>
 

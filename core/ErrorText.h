@@ -1,7 +1,7 @@
 #pragma once
 // Texts of errors about configuration: quoting what the publisher wrote, and
 // naming the file whose content is wrong.
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <cstddef>
 #include <string>

@@ -1,8 +1,9 @@
 // FileReplacer over Win32: CreateFileA(CREATE_NEW), FlushFileBuffers, MoveFileExA.
-#include "kit/FileReplacer.h"
+#include "core/FileReplacer.h"
 
-#include "kit/Error.h"
-#include "kit/Handles.h"
+#include "core/Error.h"
+#include "core/SystemMessage.h"
+#include "core/UniqueHandle.h"
 
 #include <windows.h>
 #include <ntsecapi.h> // RtlGenRandom, from advapi32
@@ -23,16 +24,11 @@ constexpr DWORD RenameRetryMilliseconds = 10;
 constexpr DWORD KeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-std::string systemText(DWORD code) {
-    char text[512] = {};
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                                   sizeof text, nullptr);
-    std::string result = n ? std::string(text, n) : "system error " + std::to_string(code);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ' ||
-                               result.back() == '.'))
-        result.pop_back();
-    return result;
-}
+struct file_traits {
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) noexcept { CloseHandle(h); }
+};
+using unique_file = unique_handle<HANDLE, file_traits>;
 
 std::uint64_t randomBits() {
     std::uint64_t bits = 0;
@@ -94,7 +90,7 @@ void FileReplacer::abandon() noexcept {
 
 void FileReplacer::fail(const std::string& what, unsigned long code) {
     abandon();
-    throw InOutError("Cannot write file \"" + target_ + "\": " + what + ": " + systemText(code));
+    throw InOutError("Cannot write file \"" + target_ + "\": " + what + ": " + SystemErrorMessage(code));
 }
 
 void FileReplacer::write(const void* data, std::size_t size) {

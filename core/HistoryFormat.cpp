@@ -1,4 +1,4 @@
-#include "toolbar/HistoryFormat.h"
+#include "core/HistoryFormat.h"
 
 namespace kg {
 

@@ -1,4 +1,4 @@
-#include "toolbar/SearchUrl.h"
+#include "core/SearchUrl.h"
 
 namespace kg {
 

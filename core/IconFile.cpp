@@ -1,6 +1,8 @@
-#include "toolbar/IconFile.h"
+#include "core/IconFile.h"
 
-#include "kit/ErrorText.h"
+#include "core/ErrorText.h"
+#include "core/FileRead.h"
+#include "core/Text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -54,15 +56,6 @@ private:
     std::string overrun_;
 };
 
-bool sameText(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return i == a.size() && !b[i];
-}
-
 // Value type bytes of the object stream.
 enum : std::uint8_t {
     vaNull, vaList, vaInt8, vaInt16, vaInt32, vaExtended, vaString, vaIdent, vaFalse, vaTrue, vaBinary, vaSet,
@@ -108,16 +101,16 @@ private:
             return;
         }
         info_.properties.push_back(name);
-        if (sameText(name, "Width") || sameText(name, "Height")) {
+        if (kit::SameAsciiText(name, "Width") || kit::SameAsciiText(name, "Height")) {
             const std::int64_t v = readIntegerProperty();
             if (v < 1 || v > 0xFFFF) throw kit::Error("Invalid property value");
-            (sameText(name, "Width") ? info_.widthProperty : info_.heightProperty) = static_cast<int>(v);
-        } else if (sameText(name, "Bitmap")) {
+            (kit::SameAsciiText(name, "Width") ? info_.widthProperty : info_.heightProperty) = static_cast<int>(v);
+        } else if (kit::SameAsciiText(name, "Bitmap")) {
             if (in_.u8() != vaBinary) throw kit::Error("Invalid property value");
             const std::uint32_t n = in_.u32();
             const std::uint8_t* p = in_.take(n);
             info_.bitmap.emplace(p, p + n);
-        } else if (sameText(name, "Masked")) {
+        } else if (kit::SameAsciiText(name, "Masked")) {
             const std::uint8_t type = in_.u8();
             if (type != vaFalse && type != vaTrue) throw kit::Error("Invalid property value");
             info_.maskedProperty = type == vaTrue;
@@ -374,16 +367,6 @@ IconImages ReadIconFile(const std::uint8_t* data, std::size_t size) {
         return empty;
     }
     return ReadImageListStream(info.bitmap->data(), info.bitmap->size());
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
-    if (!in.is_open()) throw kit::InOutError("Cannot open file \"" + path + "\"");
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw kit::InOutError("Cannot read file \"" + path + "\"");
-    return bytes;
 }
 
 IconImages LoadIconFile(const std::string& path) {

@@ -1,6 +1,7 @@
-#include "kit/Component.h"
+#include "core/Component.h"
 
-#include "kit/ErrorText.h"
+#include "core/ErrorText.h"
+#include "core/Text.h"
 
 #include <algorithm>
 #include <iterator>
@@ -8,20 +9,16 @@
 namespace kit {
 
 namespace {
-char foldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool isAlnum(char c) { return isAlpha(c) || (c >= '0' && c <= '9'); }
 std::string folded(const std::string& name) {
     std::string key(name);
-    for (char& c : key) c = foldAscii(c);
+    for (char& c : key) c = AsciiLower(c);
     return key;
 }
 } // namespace
 
-bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return foldAscii(x) == foldAscii(y); });
-}
+bool SameText(const std::string& a, const std::string& b) { return SameAsciiText(a, b); }
 
 bool IsValidIdent(const std::string& name) {
     if (name.empty() || !isAlpha(name[0])) return false;

@@ -1,10 +1,9 @@
-#include "toolbar/ComHelpers.h"
+#include "kit/ComHelpers.h"
 
-#include "kit/Error.h"
+#include "core/Error.h"
 
 #include <climits>
 #include <new>
-#include <cstdio>
 
 namespace kg {
 
@@ -33,25 +32,6 @@ BSTR AnsiToBstr(const std::string& text) {
     BSTR value = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     if (!value) throw std::bad_alloc();
     return value;
-}
-
-void OleCheck(HRESULT hr) {
-    if (SUCCEEDED(hr)) return;
-    const DWORD code = static_cast<DWORD>(hr);
-    char* buffer = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? std::string(buffer, n) : std::string();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    if (text.empty()) {
-        char fallback[64];
-        std::snprintf(fallback, sizeof fallback, "OLE error %08lX", static_cast<unsigned long>(code));
-        text = fallback;
-    }
-    throw kit::OSError(code, text);
 }
 
 } // namespace kg

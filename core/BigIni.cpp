@@ -1,7 +1,10 @@
-#include "config/BigIni.h"
+#include "core/BigIni.h"
 
-#include "kit/Error.h"
-#include "kit/FileReplacer.h"
+#include "core/Calendar.h"
+#include "core/Error.h"
+#include "core/FileReplacer.h"
+#include "core/IniLines.h"
+#include "core/Text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,34 +23,12 @@ namespace {
 constexpr std::size_t SmallTextBuffer = 128;
 // A larger request gains nothing and could fail to allocate.
 constexpr std::size_t LargestTextBuffer = std::size_t{16} << 20;
-constexpr char CtrlZ = '\x1A';
-
-inline unsigned char fold(unsigned char c) noexcept {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-bool sameText(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
 
 // FNV-1a over the folded letters: names equal without regard to case hash alike.
 std::uint32_t foldedHash(std::string_view text) noexcept {
     std::uint32_t hash = 2166136261u;
-    for (const char c : text) hash = (hash ^ fold(static_cast<unsigned char>(c))) * 16777619u;
+    for (const char c : text) hash = (hash ^ static_cast<unsigned char>(kit::AsciiLower(c))) * 16777619u;
     return hash;
-}
-
-int compareText(std::string_view a, std::string_view b) noexcept {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char x = fold(static_cast<unsigned char>(a[i]));
-        const unsigned char y = fold(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
 inline bool isBlankOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
@@ -58,62 +39,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const noexcept { std::fclose(f); }
 };
 using unique_file = std::unique_ptr<std::FILE, FileCloser>;
-
-// Splits a byte stream, fed in chunks of any size, into lines: a line feed
-// ends a line, carriage returns are dropped wherever they stand (so CR LF ends
-// a line and a lone CR vanishes), and Ctrl-Z as the first character of a line
-// ends the input (so no line that was read can begin with it). Lines wholly inside one chunk are handed out without a copy.
-class LineSplitter {
-public:
-    bool ended() const noexcept { return ended_; }
-
-    template <class Sink> void feed(const char* data, std::size_t size, Sink& sink) {
-        const char* p = data;
-        const char* const end = data + size;
-        while (p < end && !ended_) {
-            if (atLineStart_) {
-                if (*p == '\r') { // dropped anyway; Ctrl-Z after it still starts the line
-                    ++p;
-                    continue;
-                }
-                if (*p == CtrlZ) {
-                    ended_ = true;
-                    pending_.clear();
-                    return;
-                }
-                atLineStart_ = false;
-            }
-            const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            const char* const stop = lf ? lf : end;
-            const auto length = static_cast<std::size_t>(stop - p);
-            if (lf && pending_.empty() && !std::memchr(p, '\r', length)) {
-                sink(std::string_view(p, length));
-            } else {
-                for (const char* q = p; q < stop; ++q)
-                    if (*q != '\r') pending_.push_back(*q);
-                if (lf) {
-                    sink(std::string_view(pending_));
-                    pending_.clear();
-                }
-            }
-            if (!lf) return;
-            p = lf + 1;
-            atLineStart_ = true;
-        }
-    }
-
-    // The last line need not end with a line feed.
-    template <class Sink> void finish(Sink& sink) {
-        if (!ended_ && !pending_.empty()) sink(std::string_view(pending_));
-        pending_.clear();
-        ended_ = true;
-    }
-
-private:
-    std::string pending_;
-    bool atLineStart_ = true;
-    bool ended_ = false;
-};
 
 struct LoadOptions {
     bool dropCommentLines, dropLinesWithoutEquals, dropBlanksAroundEquals, stripValueQuotes, trimLineEnds;
@@ -131,8 +56,8 @@ public:
     void operator()(std::string_view raw) {
         if (raw.empty()) return;
         if (options_.dropCommentLines && raw.front() == ';') return;
-        if (raw.size() >= 2 && raw.front() == '[' && raw.back() == ']') {
-            current_ = &sections_.Lines(sections_.Add(std::string(raw.substr(1, raw.size() - 2))));
+        if (IsIniHeader(raw)) {
+            current_ = &sections_.Lines(sections_.Add(std::string(IniHeaderName(raw))));
             return;
         }
         if (!current_) return; // above the first header: not part of any section
@@ -228,24 +153,16 @@ constexpr std::int64_t FirstDay = -693593;              // 0001-01-01
 constexpr std::int64_t LastDay = 2958465;               // 9999-12-31
 
 std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468 + AutomationEpochFromUnix;
+    return kit::DaysFromCivil(y, static_cast<int>(m), static_cast<int>(d)) + AutomationEpochFromUnix;
 }
 
 void civilFromDays(std::int64_t days, int& y, unsigned& m, unsigned& d) noexcept {
-    const std::int64_t z = days - AutomationEpochFromUnix + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
+    long long year = 0;
+    int month = 0, day = 0;
+    kit::CivilFromDays(days - AutomationEpochFromUnix, year, month, day);
+    y = static_cast<int>(year);
+    m = static_cast<unsigned>(month);
+    d = static_cast<unsigned>(day);
 }
 
 bool readDigits(std::string_view text, std::size_t at, std::size_t count, unsigned& value) noexcept {
@@ -264,9 +181,7 @@ std::optional<double> parseDate(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !readDigits(text, 0, 4, y) ||
         !readDigits(text, 5, 2, m) || !readDigits(text, 8, 2, d) || y < 1 || m < 1 || m > 12 || d < 1)
         return std::nullopt;
-    static constexpr unsigned monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (d > monthDays[m - 1] || (m == 2 && d == 29 && !leap)) return std::nullopt;
+    if (d > static_cast<unsigned>(kit::DaysInMonth(y, static_cast<int>(m)))) return std::nullopt;
     return static_cast<double>(daysFromCivil(y, m, d));
 }
 
@@ -314,7 +229,7 @@ void checkWritable(const std::string& section, const std::string& key, const std
     if (hasBreak(section) || hasBreak(key) || hasBreak(value))
         throw kit::Error("An INI name or value cannot contain a line break.");
     if (key.find('=') != std::string::npos) throw kit::Error("An INI key cannot contain \"=\".");
-    if (key.front() == CtrlZ) throw kit::Error("An INI key cannot begin with Ctrl-Z.");
+    if (key.front() == IniEndOfInput) throw kit::Error("An INI key cannot begin with Ctrl-Z.");
     if (key.front() == '[' && !value.empty() && value.back() == ']')
         throw kit::Error("An INI line cannot have the form of a section header.");
 }
@@ -332,9 +247,9 @@ std::int32_t TSectionList::Find(std::string_view name, std::int32_t start) const
     const std::int32_t count = Count();
     if (start < 0 || start >= count) start = 0;
     for (std::int32_t i = start; i < count; ++i)
-        if (sameText(entries_[static_cast<std::size_t>(i)].name, name)) return i;
+        if (kit::SameAsciiText(entries_[static_cast<std::size_t>(i)].name, name)) return i;
     for (std::int32_t i = 0; i < start; ++i)
-        if (sameText(entries_[static_cast<std::size_t>(i)].name, name)) return i;
+        if (kit::SameAsciiText(entries_[static_cast<std::size_t>(i)].name, name)) return i;
     return -1;
 }
 
@@ -378,7 +293,7 @@ bool TSectionList::EraseDuplicates(const TDuplicateSectionEvent& handler) {
     for (std::size_t i = 0; i < count; ++i) order[i] = {foldedHash(entries_[i].name), static_cast<std::uint32_t>(i)};
     std::sort(order.begin(), order.end(), [this](const Key& a, const Key& b) {
         if (a.hash != b.hash) return a.hash < b.hash;
-        const int c = compareText(entries_[a.index].name, entries_[b.index].name);
+        const int c = kit::CompareAsciiText(entries_[a.index].name, entries_[b.index].name);
         return c != 0 ? c < 0 : a.index < b.index;
     });
     std::vector<bool> erased(count, false);
@@ -386,7 +301,7 @@ bool TSectionList::EraseDuplicates(const TDuplicateSectionEvent& handler) {
     std::size_t kept = order[0].index;
     for (std::size_t k = 1; k < count; ++k) {
         const std::size_t e = order[k].index;
-        if (order[k].hash != order[k - 1].hash || !sameText(entries_[e].name, entries_[kept].name)) {
+        if (order[k].hash != order[k - 1].hash || !kit::SameAsciiText(entries_[e].name, entries_[kept].name)) {
             kept = e;
             continue;
         }
@@ -649,7 +564,7 @@ void TBigIniFile::UpdateFile() { Flush(); }
 bool TBigIniFile::ValueExists(const std::string& section, const std::string& key) {
     TStrings names;
     ReadSection(section, names);
-    return std::any_of(names.begin(), names.end(), [&](const std::string& name) { return sameText(name, key); });
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) { return kit::SameAsciiText(name, key); });
 }
 
 void TBigIniFile::WriteValue(const std::string& section, const std::string& key, const std::string& value) {
@@ -705,7 +620,7 @@ TBigIniFile::KeyHit TBigIniFile::findKey(std::string_view section, std::string_v
     const std::size_t n = key.size();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
-        if (line.size() > n && line[n] == '=' && sameText(std::string_view(line).substr(0, n), key)) {
+        if (line.size() > n && line[n] == '=' && kit::SameAsciiText(std::string_view(line).substr(0, n), key)) {
             hit.index = static_cast<std::ptrdiff_t>(i);
             break;
         }

@@ -1,6 +1,7 @@
-#include "kit/Bmp.h"
+#include "core/Bmp.h"
 
-#include "kit/ErrorText.h"
+#include "core/ErrorText.h"
+#include "core/FileRead.h"
 
 #include <algorithm>
 #include <bit>
@@ -471,12 +472,7 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap32& image, int bitsPerPixel) {
 }
 
 Bitmap32 LoadBmpFile(const std::string& path) {
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
-    if (!in.is_open()) throw InOutError("Cannot open file \"" + path + "\"");
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw InOutError("Cannot read file \"" + path + "\"");
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     return NamingFile("Picture file", path, [&] { return DecodeBmp(bytes.data(), bytes.size()); });
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+// Downloads over the Internet API, and the URL canonicalisation they go
+// through. Nothing here shows anything: failures come back to the caller,
+// which tells the user.
+#include <string>
+
+namespace kit {
+
+// Characters of the canonicalisation buffer, its terminating zero included.
+inline constexpr unsigned CanonicalUrlBufferSize = 256;
+inline constexpr unsigned DownloadChunkSize = 1024;
+// Bounds of a download, so that a stalled server cannot hold the browser:
+// each connect, send and receive, the whole transfer, and the body's size.
+inline constexpr unsigned long DownloadOperationTimeoutMs = 3000;
+inline constexpr unsigned long long DownloadTransferLimitMs = 5000;
+inline constexpr unsigned long long DownloadSizeLimit = 16ull * 1024 * 1024;
+
+// The URL with escape sequences decoded and unsafe characters left as they
+// are. Raises kit::OSError with the system's text when that fails, a
+// canonical form that does not fit the buffer among them: never a cut text.
+std::string CanonicalizeUrl(const std::string& url);
+
+// Fetches the URL afresh (never from the cache) into the file; true when the
+// whole body was written, also for an error page. False, with the file as it
+// was, when there is no Internet session, the canonical URL is implausible,
+// the URL cannot be opened, the body breaks off before its end, a connect,
+// send or receive takes longer than DownloadOperationTimeoutMs, the transfer
+// longer than DownloadTransferLimitMs, or the body is (or is declared) larger
+// than DownloadSizeLimit. Raises kit::OSError (before any traffic) when the
+// URL cannot be canonicalised, and kit::InOutError (after the connection is
+// closed) when the file cannot be created or written.
+bool DownloadUrlToFile(const std::string& url, const std::string& destination);
+
+} // namespace kit

@@ -18,7 +18,8 @@ file(GLOB KG_WIN_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/toolbar/*.cpp)
 list(REMOVE_ITEM KG_WIN_SOURCES ${KG_CORE_SOURCES} ${PROJECT_SOURCE_DIR}/kit/FileReplacerPosix.cpp)
 # HlinkNavigateString comes from urlmon, as both bitnesses ship it.
-set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi)
+# bcrypt verifies signed updates (CNG; a system DLL since Vista).
+set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi bcrypt)
 # The band host (host/): a library the DLL and the tests share, and the DLL
 # itself, whose entry points live in host/DllMain.cpp and whose exports come
 # from host/kestrelgrove.def, undecorated.
@@ -127,6 +128,11 @@ foreach(sub ${KG_TEST_FOLDERS})
     set_tests_properties(${sub}_tests PROPERTIES SKIP_RETURN_CODE 77)
   endif()
 endforeach()
+
+# The HTTPS download test trusts a certificate of its own in the prefix's root store.
+if(TARGET kg_config_tests)
+  target_link_libraries(kg_config_tests PRIVATE crypt32)
+endif()
 
 # Windows benchmarks (bench/win/*.cpp): one program each, run by `make bench`
 # under Wine; they print their own figures.

@@ -4,7 +4,6 @@
 // its download name, and the configuration in use is kept.
 #include "config/Settings.h"
 #include "config/SignatureText.h"
-#include "config/SignedUpdate.h"
 #include "config/Update.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/RecordingPlatform.h"
@@ -200,21 +199,6 @@ TEST_F(SignedUpdate, OnlyDownloadsSignedWithTheKeyInUseReplaceTheFiles) {
     std::printf("[ counts   ] refused downloads: %d, configurations lost: %d\n", faults, lost);
     EXPECT_EQ(faults, 7);
     EXPECT_EQ(lost, 0);
-}
-
-// The verification itself, on files: what the update asks before it swaps anything.
-TEST_F(SignedUpdate, VerifyUpdateSignatureChecksTheFileBytesAgainstTheKey) {
-    const kg::SigningKey key = kgsign::GenerateKey();
-    const std::string keyText = kg::FormatUpdateKey(key.publicKey);
-    const fs::path data = file(1), sig = fs::path(file(1).string() + ".sig");
-    writeAll(data, "[Options]\r\nToolbar Name=X\r\n");
-    writeAll(sig, signature(key, "[Options]\r\nToolbar Name=X\r\n"));
-    EXPECT_EQ(kg::CheckUpdateSignature(keyText, data.string(), sig.string()), kg::SignatureCheck::Valid);
-    EXPECT_TRUE(kg::VerifyUpdateSignature(keyText, data.string(), sig.string()));
-    writeAll(data, "[Options]\r\nToolbar Name=Y\r\n");
-    EXPECT_EQ(kg::CheckUpdateSignature(keyText, data.string(), sig.string()), kg::SignatureCheck::Invalid);
-    EXPECT_EQ(kg::CheckUpdateSignature(keyText, data.string(), sig.string() + "x"), kg::SignatureCheck::SignatureMissing);
-    EXPECT_EQ(kg::CheckUpdateSignature(keyText, data.string() + "x", sig.string()), kg::SignatureCheck::FileMissing);
 }
 
 } // namespace

@@ -17,7 +17,8 @@ foreach(layer kit config toolbar host)
   file(GLOB KG_${layer}_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${layer}/*.cpp)
 endforeach()
 # HlinkNavigateString comes from urlmon, as both bitnesses ship it.
-set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi)
+# bcrypt verifies signed updates (CNG; a system DLL since Vista).
+set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi bcrypt)
 # The band host's entry points live in host/DllMain.cpp, in the DLL alone; its
 # exports come from host/kestrelgrove.def, undecorated.
 list(REMOVE_ITEM KG_host_SOURCES ${PROJECT_SOURCE_DIR}/host/DllMain.cpp)
@@ -129,6 +130,11 @@ foreach(sub ${KG_TEST_FOLDERS})
     set_tests_properties(${sub}_tests PROPERTIES SKIP_RETURN_CODE 77)
   endif()
 endforeach()
+
+# The HTTPS download test trusts a certificate of its own in the prefix's root store.
+if(TARGET kg_config_tests)
+  target_link_libraries(kg_config_tests PRIVATE crypt32)
+endif()
 
 # Windows benchmarks (bench/win/*.cpp): one program each, run by `make bench`
 # under Wine; they print their own figures.

@@ -48,4 +48,17 @@ bool IsPlausibleUrl(const std::string& text) {
     return false;
 }
 
+
+std::optional<std::string> ShellSafeAddress(const std::string& text) {
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u <= ' ' || u == 0x7F || c == '"') return std::nullopt;
+    }
+    const std::string lower = asciiLower(text);
+    for (const char* scheme : {"http://", "https://", "ftp://", "mailto:", "news:"})
+        if (startsWith(lower, scheme) && lower.size() > std::char_traits<char>::length(scheme)) return text;
+    if (startsWith(lower, "www.") && lower.size() > 4) return "http://" + text;
+    return std::nullopt;
+}
+
 } // namespace kg

@@ -11,7 +11,10 @@
 # folder (build/demo/www) that the demo serves on 127.0.0.1 with python3's
 # http.server. The folder holds the example's configuration with one more
 # button, "Update added", as "toolbar.ini", and the example's icon file as
-# "icons.bin"; the toolbar on the screenshot is the updated one.
+# "icons.bin"; the toolbar on the screenshot is the updated one. The update is
+# signed: kgsign makes a key pair for the demo, the installed configuration
+# names its public half as "Update Key", and the served folder carries
+# "toolbar.ini.sig" and "icons.bin.sig".
 #
 # Its "Flash URL" names a movie in the same folder, and the prefix has the
 # Flash player stand-in (scripts/flash-standin.sh), so the banner plays: a deep
@@ -71,8 +74,16 @@ for _ in $(seq 50); do
 done
 [ -n "$port" ] || { echo "demo: FAILED: the update folder could not be served" >&2; exit 1; }
 www_url=http://127.0.0.1:$port
+# The demo publisher's signing key (kgsign.exe, over the platform's CNG).
+kgsign=build/windows/kgsign.exe
+key_file=$root/signing-key.txt
+rm -f "$key_file"
+update_key=$(cmake/wine-run.sh "$kgsign" keygen "$(windows_path "$key_file")" </dev/null | tr -d '\r' |
+  sed -n 's/^Update Key=//p')
+[ -n "$update_key" ] || { echo "demo: FAILED: kgsign keygen made no key" >&2; exit 1; }
 demo_options() {
   printf 'Updates URL=%s/\r\n' "$www_url"
+  printf 'Update Key=%s\r\n' "$update_key"
   printf 'Flash URL=%s/banner.swf\r\n' "$www_url"
 }
 # A configuration on standard input with demo_options in its "Options".
@@ -99,6 +110,9 @@ with_demo_options <examples/Kestrelgrove.ini | awk '
 cp build/windows/examples/Icons.bin "$www/icons.bin"
 # The stand-in player only fetches the movie; it does not read it.
 printf 'FWS Kestrelgrove demo movie\n' >"$www/banner.swf"
+cmake/wine-run.sh "$kgsign" sign "$(windows_path "$key_file")" "$(windows_path "$www")" </dev/null >/dev/null ||
+  { echo "demo: FAILED: kgsign could not sign the update folder" >&2; exit 1; }
+cmake/wine-run.sh "$kgsign" verify "$(windows_path "$www")" </dev/null | tr -d '\r'
 echo
 echo "== Update folder and movie served at $www_url/ ($www)"
 
@@ -129,6 +143,12 @@ requests=$(grep -c '"GET /' "$root/http.log" || true)
 echo "Update folder requests: $requests ($(grep -o '"GET [^ ]*' "$root/http.log" | sed 's/"GET //' | paste -sd ' '))"
 grep -q '"GET /toolbar.ini' "$root/http.log" ||
   { echo "demo: FAILED: the toolbar did not fetch its update" >&2; exit 1; }
+grep -q '"GET /toolbar.ini.sig[^"]*" 200' "$root/http.log" ||
+  { echo "demo: FAILED: the toolbar did not fetch the update's signature" >&2; exit 1; }
+installed=$(find "$prefix/drive_c/Program Files" -name Kestrelgrove.ini -print -quit)
+grep -q '^\[miUpdateAdded\]' "$installed" ||
+  { echo "demo: FAILED: the signed update was not applied" >&2; exit 1; }
+echo "Update: signed, verified against the installed \"Update Key\" and applied"
 # The stand-in paints deep blue and orange, colours the banner picture does not have.
 colours=$(convert "$shot" -unique-colors txt:- 2>/dev/null || true)
 if grep -q '"GET /banner.swf[^"]*" 200' "$root/http.log" && grep -qi '#102060' <<<"$colours"; then

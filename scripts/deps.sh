@@ -7,6 +7,8 @@ pkgs=(cmake ninja-build make g++ clang libclang-rt-14-dev googletest libbenchmar
       wine wine64 xvfb imagemagick x11-utils xdotool python3
       # makensis, for setup.exe (make dist, the installer's test).
       nsis
+      # OpenSSL's libcrypto, for the native kgsign (the Windows one uses CNG).
+      libssl-dev
       # What Wine only recommends but the tests and the demo rely on: its fonts
       # (text sizes decide button widths) and the X extensions its driver uses.
       fonts-wine fonts-liberation libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1

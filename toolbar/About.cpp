@@ -9,6 +9,7 @@
 #include "kit/Platform.h"
 #include "toolbar/Artwork.h"
 #include "toolbar/ShellHelpers.h"
+#include "core/Url.h"
 
 #include <algorithm>
 #include <cmath>
@@ -304,7 +305,8 @@ void TFormAbout::FormCreate(kit::TComponent*) {
 }
 
 void TFormAbout::LURLClick(kit::TComponent*) {
-    ShellOpen(ToolbarSettings().HomePageURL);
+    // Only a web or mail address: a program path or a share named here would run.
+    if (const auto address = ShellSafeAddress(ToolbarSettings().HomePageURL)) ShellOpen(*address);
     Close();
 }
 

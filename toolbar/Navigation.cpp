@@ -3,6 +3,7 @@
 #include "kit/Handles.h"
 #include "kit/Platform.h"
 #include "kit/ComHelpers.h"
+#include "core/Url.h"
 
 #include <oleauto.h>
 
@@ -82,7 +83,8 @@ void NavigateOutsideHost(kit::OleVariant& spareBrowser, const std::string& url) 
         SetForegroundWindow(frame);
         return;
     }
-    kit::platform().hlinkNavigate(AnsiToWide(url));
+    // The system's handler for the address: only a web or mail address, never a file or program.
+    if (const auto address = ShellSafeAddress(url)) kit::platform().hlinkNavigate(AnsiToWide(*address));
 }
 
 } // namespace kg

@@ -3,6 +3,7 @@
 #include "core/BigIni.h"
 #include "core/ConfigNames.h"
 #include "config/Settings.h"
+#include "config/SignedUpdate.h"
 #include "core/Error.h"
 #include "core/FileReplacer.h"
 #include "kit/Files.h"
@@ -74,6 +75,28 @@ bool replaceKeepingBackup(const std::string& download, const std::string& inUse,
     return MoveFileExA(download.c_str(), inUse.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+// The "Update Key" of a configuration file; empty when it has none (or no file is there).
+std::string updateKeyOf(const std::string& path) {
+    if (!kit::IsFile(path)) return {};
+    config::TBigIniFile ini(path);
+    const std::string key = ini.ReadString(confignames::kOptions, UpdateKeyName, "");
+    return isBlank(key) ? std::string() : key;
+}
+
+// Without a key every download passes. With one, the signature is fetched
+// beside the download and checked; it is removed again either way, so that
+// no later update finds an old one.
+bool signatureAccepts(const std::string& key, const std::string& url, const std::string& download) {
+    if (key.empty()) return true;
+    if (!kit::IsFile(download)) return false;
+    const std::string sigFile = download + SignatureSuffix;
+    if (kit::IsFile(sigFile)) DeleteFileA(sigFile.c_str());
+    DownloadUrlToFile(url + SignatureSuffix, sigFile);
+    const bool valid = VerifyUpdateSignature(key, download, sigFile);
+    DeleteFileA(sigFile.c_str());
+    return valid;
+}
+
 } // namespace
 
 bool UpdateConfiguration() {
@@ -88,10 +111,17 @@ bool UpdateConfiguration() {
     const std::string backup = settings.DefaultConfigFileName();
     if (kit::IsFile(download)) DeleteFileA(download.c_str());
 
+    std::string key;
     std::exception_ptr failure;
     try {
-        DownloadUrlToFile(settings.UpdatesURL + kRemoteConfigName, download);
-        if (isUsableConfiguration(download)) usable = replaceKeepingBackup(download, current, backup);
+        // One key for the whole run: the one of the configuration in use before
+        // anything is swapped. A signed new configuration may name another key,
+        // which the next update then goes by.
+        key = updateKeyOf(current);
+        const std::string url = settings.UpdatesURL + kRemoteConfigName;
+        DownloadUrlToFile(url, download);
+        if (signatureAccepts(key, url, download) && isUsableConfiguration(download))
+            usable = replaceKeepingBackup(download, current, backup);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -101,8 +131,9 @@ bool UpdateConfiguration() {
     // A failure here is silent: the icon file in use stays.
     try {
         const std::string newIcons = settings.InternetIconFileName();
-        DownloadUrlToFile(settings.UpdatesURL + kRemoteIconName, newIcons);
-        if (kit::IsFile(newIcons) && isUsableIconFile(newIcons))
+        const std::string url = settings.UpdatesURL + kRemoteIconName;
+        DownloadUrlToFile(url, newIcons);
+        if (kit::IsFile(newIcons) && signatureAccepts(key, url, newIcons) && isUsableIconFile(newIcons))
             replaceKeepingBackup(newIcons, settings.IconFileName(), settings.DefaultIconFileName());
     } catch (...) {
     }

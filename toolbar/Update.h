@@ -18,6 +18,12 @@ namespace kg {
 // the icon file. An input/output error while the download is written reaches
 // the caller after the configuration in use was checked; the icon update and
 // the error box are then skipped.
+//
+// When the configuration in use names an "Update Key", each download counts
+// only with a valid signature fetched beside it ("toolbar.ini.sig",
+// "icons.bin.sig"; see config/SignedUpdate.h); one without is kept under its
+// download name and not used, as one without "Toolbar Name" is. A key that
+// does not parse lets no download through.
 bool UpdateConfiguration();
 
 } // namespace kg

@@ -72,6 +72,11 @@ class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
 server = Server(("127.0.0.1", 0), Handler)
+if len(sys.argv) > 3:
+    import ssl
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[2], sys.argv[3])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
 spare = socket.socket()
 spare.bind(("127.0.0.1", 0))
 unused = spare.getsockname()[1]
@@ -135,7 +140,8 @@ int runUnixScript(const std::string& script, const std::string& folderUnix) {
     return std::stoi(readAll(status));
 }
 
-bool HttpTestServer::start() {
+bool HttpTestServer::start(const std::string& certificateUnix, const std::string& keyUnix) {
+    tls_ = !certificateUnix.empty();
     static int serial = 0;
     unixFolder_ = std::string(KG_BUILD_DIR) + "/kg-http-" + std::to_string(GetCurrentProcessId()) + "-" +
                   std::to_string(++serial);
@@ -144,7 +150,8 @@ bool HttpTestServer::start() {
     fs::remove_all(folder_, ignored);
     fs::create_directories(fs::path(folder_) / "www");
     writeAll(fs::path(folder_) / "server.py", kServerScript);
-    if (!startUnixProgram("Z:\\usr\\bin\\python3 " + unixFolder_ + "/server.py " + unixFolder_)) return false;
+    const std::string tls = tls_ ? " " + certificateUnix + " " + keyUnix : std::string();
+    if (!startUnixProgram("Z:\\usr\\bin\\python3 " + unixFolder_ + "/server.py " + unixFolder_ + tls)) return false;
     // The server says where it listens once it does.
     const fs::path ready = fs::path(folder_) / "ready";
     for (int i = 0; i < 600 && !fs::exists(ready); ++i) Sleep(50);

@@ -34,14 +34,17 @@ public:
     HttpTestServer& operator=(const HttpTestServer&) = delete;
 
     // Starts the server in a folder of its own under the build folder; false when it did not start.
-    bool start();
+    // With a certificate and its key (PEM files, Unix paths) it speaks HTTPS, as "localhost".
+    bool start(const std::string& certificateUnix = {}, const std::string& keyUnix = {});
     // Stops it by its pid and removes its folder.
     void stop();
 
     int port() const noexcept { return port_; }
     // A port on 127.0.0.1 that nobody listens on.
     int unusedPort() const noexcept { return unusedPort_; }
-    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::string url(const std::string& path) const {
+        return (tls_ ? "https://localhost:" : "http://127.0.0.1:") + std::to_string(port_) + path;
+    }
     // Puts a file (name relative to "www", "/" separated) where the server finds it.
     void serve(const std::string& name, const std::string& content) const;
     // The paths requested so far, in order.
@@ -50,6 +53,7 @@ public:
 private:
     std::string unixFolder_, folder_;
     int port_ = 0, unusedPort_ = 0, pid_ = 0;
+    bool tls_ = false;
 };
 
 } // namespace kgtest

@@ -239,6 +239,33 @@ TEST_F(AboutWindow, ModalShowingEndsByCloseEnterEscOrTheHomePage) {
     EXPECT_TRUE(platform_.messageBoxes.empty());
 }
 
+// The home page reaches the shell only as a web or mail address; the window still closes.
+TEST_F(AboutWindow, TheHomePageOpensOnlyAsAWebOrMailAddress) {
+    const struct {
+        const char* homePage;
+        std::vector<std::string> opened;
+    } cases[] = {
+        {"C:\\Windows\\system32\\calc.exe", {}},
+        {"\\\\attacker\\share\\run.exe", {}},
+        {"file:///C:/Windows/system32/calc.exe", {}},
+        {"javascript:alert(document.cookie)", {}},
+        {"http://www.example.com/", {"http://www.example.com/"}},
+        {"www.example.com", {"http://www.example.com"}},
+        {"mailto:support@example.com", {"mailto:support@example.com"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.homePage);
+        kg::ToolbarSettings().HomePageURL = c.homePage;
+        platform_.shellOpens.clear();
+        ModalDriver driver;
+        driver.action = [](kg::TFormAbout& f) { click(*f.LURL); };
+        driver.run([] { kg::ShowAboutWindow(false); });
+        EXPECT_TRUE(driver.acted);
+        EXPECT_FALSE(driver.forced) << "the window stayed open";
+        EXPECT_EQ(platform_.shellOpens, c.opened);
+    }
+}
+
 TEST_F(AboutWindow, BandCommandAboutToolbarOpensItModal) {
     kit::com_ptr<kg::TQuorvane> band;
     band.Attach(new kg::TQuorvane());

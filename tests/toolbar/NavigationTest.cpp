@@ -294,6 +294,12 @@ TEST(NavigateOutsideHost, StartsTheRealBrowserReusesItThenFallsBackToHyperlinks)
     ASSERT_EQ(visibleFrame(), nullptr) << "the browser window did not close";
     kg::NavigateOutsideHost(spare, "http://127.0.0.1:1/third");
     EXPECT_EQ(platform.hlinkNavigations, std::vector<std::wstring>{L"http://127.0.0.1:1/third"});
+    // Only a web or mail address goes to the system's handler: never a program or a share.
+    for (const char* target : {"C:\\Windows\\system32\\calc.exe", "\\\\host\\share\\x.exe", "file:///C:/x.exe"})
+        kg::NavigateOutsideHost(spare, target);
+    kg::NavigateOutsideHost(spare, "www.example.com");
+    EXPECT_EQ(platform.hlinkNavigations,
+              (std::vector<std::wstring>{L"http://127.0.0.1:1/third", L"http://www.example.com"}));
     EXPECT_EQ(platform.automationRequests.size(), 1u);
     EXPECT_EQ(textOf(property(application, L"LocationURL")), L"http://127.0.0.1:1/second");
 }

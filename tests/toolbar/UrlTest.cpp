@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -69,6 +70,42 @@ TEST(IsPlausibleUrl, EveryRuleAtItsBoundaries) {
     };
     for (const PlausibleCase& c : cases) {
         EXPECT_EQ(kg::IsPlausibleUrl(c.text), c.plausible) << c.why << ": \"" << c.text << "\"";
+    }
+}
+
+} // namespace
+
+namespace {
+
+// What the shell may be handed: web and mail addresses only, never a program, share or script.
+TEST(ShellSafeAddress, WebAndMailAddressesOnly) {
+    const struct {
+        const char* text;
+        std::optional<std::string> address;
+    } cases[] = {
+        {"http://www.example.com/", "http://www.example.com/"},
+        {"HTTPS://example.com", "HTTPS://example.com"},
+        {"ftp://files.example.com/a", "ftp://files.example.com/a"},
+        {"mailto:someone@example.com", "mailto:someone@example.com"},
+        {"News:comp.lang.c", "News:comp.lang.c"},
+        {"www.example.com", "http://www.example.com"},
+        {"WWW.example.com", "http://WWW.example.com"},
+        {"C:\\Windows\\system32\\calc.exe", std::nullopt},
+        {"\\\\server\\share\\setup.exe", std::nullopt},
+        {"file:///C:/Windows/notepad.exe", std::nullopt},
+        {"javascript:alert(1)", std::nullopt},
+        {"notepad.exe", std::nullopt},
+        {"", std::nullopt},
+        {"http://", std::nullopt},
+        {"www.", std::nullopt},
+        {" http://example.com", std::nullopt},
+        {"http://example.com/\" & calc.exe", std::nullopt},
+        {"http://example.com/a b", std::nullopt},
+        {"http://example.com/\r\nx", std::nullopt},
+        {"xhttp://example.com", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kg::ShellSafeAddress(c.text), c.address) << '"' << c.text << '"';
     }
 }
 

@@ -117,6 +117,15 @@ TEST(KgCheck, EveryRulePrintsItsFinding) {
          "T.ini:3: error: \"Updates URL\" gives \"http://updates.example/tb folder/toolbar.ini\", which the engine refuses"},
         {"updates URL with a trailing blank", kHead + "Updates URL=http://updates.example/tb/ \n",
          "T.ini:3: error: \"Updates URL\" ends with a blank"},
+        // Signed updates and the home page.
+        {"plain http updates without a key", kHead + "Updates URL=HTTP://updates.example/tb/\n",
+         "T.ini:3: warning: \"Updates URL\" is plain \"http://\" and there is no \"Update Key\""},
+        {"a key that does not parse", kHead + "Updates URL=https://updates.example/tb/\nUpdate Key=AAAA\n",
+         "T.ini:4: error: \"Update Key\" is not an ECDSA P-256 public key"},
+        {"a key of the wrong length", kHead + "Update Key=" + std::string(84, 'A') + "\n",
+         "T.ini:3: error: \"Update Key\" is not an ECDSA P-256 public key"},
+        {"a home page that is a program", kHead + "Home Page URL=C:\\Windows\\notepad.exe\n",
+         "T.ini:3: warning: \"Home Page URL\" is not a web or mail address"},
         // The update marker.
         {"no toolbar name", "[Options]\nCompany Name=C\n", "T.ini:1: warning: no \"Toolbar Name\" in section \"Options\""},
         {"no toolbar name, updates on", "[Options]\nUpdates URL=http://updates.example/tb/\n",
@@ -148,7 +157,8 @@ TEST(KgCheck, EveryRulePrintsItsFinding) {
 TEST(KgCheck, ASoundToolbarPrintsNothing) {
     const std::string ini =
         "Notes above the first header are fine: they are no settings.\n" + kHead +
-        "Main Menu=miMain\nSearch URL=http://x/?q=[SEARCH]\nUpdates URL=http://updates.example/tb\n" + kEngines +
+        "Main Menu=miMain\nSearch URL=http://x/?q=[SEARCH]\nUpdates URL=http://updates.example/tb\n" +
+        "Update Key=" + std::string(86, 'A') + "==\nHome Page URL=www.example.com\n" + kEngines +
         "[miE2]\nURL=http://y/?q=[search]\nImageIndex=2\nTag=2\nGroupIndex=1\nParent=miSearch\n"
         "[miMain]\nCaption=Menu\n[Icons]\n2=2\n";
     std::string withMenu = ini;

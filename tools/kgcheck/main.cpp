@@ -1,8 +1,12 @@
 // kgcheck: reports what the engine would silently ignore or refuse in a
 // toolbar's folder, one finding a line, in the form compilers use. Portable.
+#include "core/BigIni.h"
+#include "core/ConfigNames.h"
 #include "core/Error.h"
-#include "tools/kgcheck/lib/Checker.h"
 #include "core/IconFile.h"
+#include "core/SignatureText.h"
+#include "tools/kgcheck/lib/Checker.h"
+#include "tools/kgsign/lib/UpdateFolder.h"
 
 #include <filesystem>
 #include <iostream>
@@ -15,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kUsage =
-    "usage: kgcheck [--strict] [--toolbar-file NAME] FOLDER\n"
+    "usage: kgcheck [--strict] [--toolbar-file NAME] [--update-folder DIR] FOLDER\n"
     "\n"
     "Checks a toolbar's folder: the configuration file NAME.ini, \"Icons.bin\",\n"
     "the banner NAME.bmp and \"Copyrights.txt\". NAME is the \"Toolbar File\" the\n"
@@ -23,6 +27,10 @@ const char* const kUsage =
     "from the folder's only configuration file (*.ini, not counting the update\n"
     "files \"NAME Internet.ini\" and \"NAME Default.ini\"). File names are matched\n"
     "without regard to letter case, as Windows does.\n"
+    "\n"
+    "With --update-folder, also checks the signatures \"toolbar.ini.sig\" and\n"
+    "\"icons.bin.sig\" of the update folder DIR against the \"Update Key\" of\n"
+    "the configuration NAME.ini.\n"
     "\n"
     "Prints every finding as FILE:LINE: error|warning: TEXT (FILE: ... for a\n"
     "finding about a whole file).\n"
@@ -75,15 +83,37 @@ std::string toolbarFileOf(const std::vector<fs::path>& files, const std::string&
                      "); name the one to check with --toolbar-file");
 }
 
+// The update folder's signatures under the key of the configuration being checked.
+std::vector<kgcheck::Finding> checkUpdateFolder(const std::string& folder, const kgcheck::ToolbarFiles& toolbar) {
+    std::string key;
+    if (toolbar.config) {
+        config::TBigIniFile ini;
+        ini.LoadFromText(*toolbar.config);
+        key = ini.ReadString(kg::confignames::kOptions, kg::UpdateKeyName, "");
+    }
+    if (key.find_first_not_of(" \t") == std::string::npos)
+        return {{folder, 0, true, "--update-folder: the configuration has no \"Update Key\", so nothing is verified"}};
+    std::vector<kgcheck::Finding> findings;
+    for (const kgsign::FileVerdict& verdict : kgsign::VerifyFolder(folder, key))
+        if (verdict.result != kg::SignatureCheck::Valid)
+            findings.push_back({verdict.file, 0, true,
+                                std::string("signature: ") + kg::Describe(verdict.result) +
+                                    ": the engine keeps this download and does not use it"});
+    return findings;
+}
+
 int run(const std::vector<std::string>& args) {
     bool strict = false;
     std::string toolbarFile;
     std::string folder;
+    std::string updateFolder;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--strict") {
             strict = true;
         } else if (args[i] == "--toolbar-file" && i + 1 < args.size()) {
             toolbarFile = args[++i];
+        } else if (args[i] == "--update-folder" && i + 1 < args.size()) {
+            updateFolder = args[++i];
         } else if (args[i].empty() || args[i].front() == '-' || !folder.empty()) {
             throw UsageError{};
         } else {
@@ -110,8 +140,14 @@ int run(const std::vector<std::string>& args) {
     toolbar.banner = bytesOf(findFile(files, toolbarFile + ".bmp"));
     toolbar.hasLegalNotice = findFile(files, "Copyrights.txt").has_value();
 
+    std::vector<kgcheck::Finding> findings = kgcheck::CheckToolbar(toolbar);
+    if (!updateFolder.empty()) {
+        while (updateFolder.size() > 1 && (updateFolder.back() == '/' || updateFolder.back() == '\\')) updateFolder.pop_back();
+        if (!fs::is_directory(updateFolder, ec)) throw kit::Error(updateFolder + ": not a folder");
+        for (kgcheck::Finding& f : checkUpdateFolder(updateFolder, toolbar)) findings.push_back(std::move(f));
+    }
     int errors = 0, warnings = 0;
-    for (const kgcheck::Finding& finding : kgcheck::CheckToolbar(toolbar)) {
+    for (const kgcheck::Finding& finding : findings) {
         std::cout << finding.Format() << '\n';
         ++(finding.error ? errors : warnings);
     }

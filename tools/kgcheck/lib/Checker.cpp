@@ -6,6 +6,7 @@
 #include "core/Bmp.h"
 #include "core/Component.h"
 #include "core/Error.h"
+#include "core/SignatureText.h"
 #include "tools/kgcheck/lib/IniScan.h"
 #include "core/IconFile.h"
 #include "core/Url.h"
@@ -26,7 +27,8 @@ constexpr char kLegalNotice[] = "Copyrights.txt";
 
 const std::vector<std::string> kOptionKeys = {
     "Toolbar Name", "Company Name",      "Home Page URL", "Contact E-Mail", "Flash URL",          "Search URL",
-    "Updates URL",  "Toolbar Full Size", "Main Menu",     "Search Dynamic", "Bitmap Transparent", "Search Width"};
+    "Updates URL",  "Toolbar Full Size", "Main Menu",     "Search Dynamic", "Bitmap Transparent", "Search Width",
+    "Update Key"};
 const std::vector<std::string> kItemKeys = {"Name", "Caption", "ImageIndex", "URL",    "Tag",
                                             "GroupIndex", "Enabled", "Visible", "Parent"};
 const std::vector<std::string> kSeparatorKeys = {"Name", "Visible", "Parent"};
@@ -35,7 +37,7 @@ const std::vector<std::string> kIntegerKeys = {"Toolbar Full Size", "Search Dyna
                                                "Visible", "Count"};
 const std::vector<std::string> kTextKeys = {"Toolbar Name", "Company Name", "Home Page URL", "Contact E-Mail",
                                             "Flash URL", "Search URL", "Updates URL", "Main Menu",
-                                            "Name", "Caption", "URL", "Parent"};
+                                            "Name", "Caption", "URL", "Parent", "Update Key"};
 
 // The toolbar window's own components, which configured items may neither be
 // named like nor hang under (except the context menus' entries, which are items).
@@ -143,6 +145,8 @@ public:
         loadIcons();
         checkSyntax();
         checkOptions();
+        checkUpdateSigning();
+        checkHomePage();
         checkItems();
         checkIconsSection();
         checkFiles();
@@ -331,6 +335,33 @@ private:
         if (hasKey(kOptions, "Search URL") && !containsNoCase(ini_.ReadString(kOptions, "Search URL", ""), "[search]"))
             warning(lineOf(kOptions, "Search URL"),
                     "\"Search URL\" holds no \"[search]\": the search text is appended at its end");
+    }
+
+    // Signed updates: a key the engine can read, and no plain "http://" channel without one.
+    void checkUpdateSigning() {
+        const std::string key = ini_.ReadString(kOptions, kg::UpdateKeyName, "");
+        const bool keySet = key.find_first_not_of(" \t") != std::string::npos;
+        if (keySet && !kg::ParseUpdateKey(key))
+            error(lineOf(kOptions, kg::UpdateKeyName),
+                  "\"Update Key\" is not an ECDSA P-256 public key (base64 of 64 bytes, as kgsign keygen prints it): "
+                  "the engine accepts no update at all");
+        const std::string updates = ini_.ReadString(kOptions, "Updates URL", "");
+        std::string scheme = updates.substr(0, 7);
+        for (char& c : scheme)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (!keySet && scheme == "http://")
+            warning(lineOf(kOptions, "Updates URL"),
+                    "\"Updates URL\" is plain \"http://\" and there is no \"Update Key\": whoever is on the network "
+                    "path can replace the configuration; sign the updates (kgsign) or use \"https://\"");
+    }
+
+    // The About window opens the home page only when it is a web or mail address.
+    void checkHomePage() {
+        const std::string home = ini_.ReadString(kOptions, "Home Page URL", "");
+        if (!home.empty() && !kg::ShellSafeAddress(home))
+            warning(lineOf(kOptions, "Home Page URL"),
+                    "\"Home Page URL\" is not a web or mail address (\"http://\", \"https://\", \"ftp://\", "
+                    "\"mailto:\", \"news:\" or \"www.\"): the About window does not open it");
     }
 
     // The items in the engine's order of building.

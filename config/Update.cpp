@@ -3,6 +3,7 @@
 #include "config/BigIni.h"
 #include "config/ConfigNames.h"
 #include "config/Settings.h"
+#include "config/UserState.h"
 #include "kit/Error.h"
 #include "kit/FileReplacer.h"
 #include "kit/Files.h"
@@ -85,9 +86,20 @@ bool UpdateConfiguration() {
     // Kept in the setting: later builds in this process find the "/" there.
     if (settings.UpdatesURL.back() != '/') settings.UpdatesURL += '/';
 
-    const std::string current = settings.ConfigFileName();
-    const std::string download = settings.InternetConfigFileName();
-    const std::string backup = settings.DefaultConfigFileName();
+    // The update works beside the configuration in use; where that folder
+    // cannot be written (a standard user's install folder), in the per-user
+    // folder, which then holds the configuration in use.
+    const ConfigurationInUse inUse = FindConfigurationInUse();
+    std::string folder = inUse.folder;
+    if (!CanWriteFolder(folder)) {
+        folder = UserStateFolder();
+        // A folder that cannot be made fails the download's write below, which reports it.
+        CreateUserStateFolder();
+    }
+
+    const std::string current = settings.ConfigFileNameIn(folder);
+    const std::string download = settings.InternetConfigFileNameIn(folder);
+    const std::string backup = settings.DefaultConfigFileNameIn(folder);
     if (kit::IsFile(download)) DeleteFileA(download.c_str());
 
     std::exception_ptr failure;
@@ -97,15 +109,15 @@ bool UpdateConfiguration() {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!usable) usable = isUsableConfiguration(current);
+    if (!usable) usable = isUsableConfiguration(inUse.configFile);
     if (failure) std::rethrow_exception(failure);
 
     // A failure here is silent: the icon file in use stays.
     try {
-        const std::string newIcons = settings.InternetIconFileName();
+        const std::string newIcons = settings.InternetIconFileNameIn(folder);
         DownloadUrlToFile(settings.UpdatesURL + kRemoteIconName, newIcons);
         if (kit::IsFile(newIcons) && isUsableIconFile(newIcons))
-            replaceKeepingBackup(newIcons, settings.IconFileName(), settings.DefaultIconFileName());
+            replaceKeepingBackup(newIcons, settings.IconFileNameIn(folder), settings.DefaultIconFileNameIn(folder));
     } catch (...) {
     }
 

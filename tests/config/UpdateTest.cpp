@@ -310,10 +310,9 @@ TEST_F(Update, ReadOnlyInstallFolderUpdatesInThePerUserFolder) {
                    folder + "'"),
               0);
     struct Unmount {
-        const Update* test;
-        std::string folder;
-        ~Unmount() { test->unix("umount '" + folder + "' 2>/dev/null || umount -l '" + folder + "'"); }
-    } unmount{this, folder};
+        std::string folder, scratch;
+        ~Unmount() { kgtest::runUnixScript("umount '" + folder + "' 2>/dev/null || umount -l '" + folder + "'", scratch); }
+    } unmount{folder, unixRoot_};
     ASSERT_FALSE(kg::CanWriteFolder(kg::ToolbarSettings().InstallPath));
     platform_.userStateRootsAnswer = kit::UserStateRoots{false, HKEY_CURRENT_USER, kgtest::onDriveZ(unixRoot_ + "/user")};
     kg::ToolbarSettings().ToolbarName = "Test Toolbar";

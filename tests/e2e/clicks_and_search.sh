@@ -70,7 +70,7 @@ Tag=2
 GroupIndex=1
 Parent=miSearch
 EOF
-history_file="$install_unix/$toolbar_name.txt"
+history_file="$user_unix/$toolbar_name.txt"
 register_dll
 
 shot() {

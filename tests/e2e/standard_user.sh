@@ -23,7 +23,6 @@
 keyacl=$build/keyacl.exe
 [ -f "$keyacl" ] || fail "$keyacl not built"
 key_path="SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
-user_key="HKCU\\$key_path"
 about_title="About $toolbar_name"
 
 install_toolbar <<EOF
@@ -55,11 +54,6 @@ Parent=miSearch
 EOF
 register_dll  # stamps yesterday's "Date" in the toolbar key: the next showing is a new day
 
-local_appdata=$("$run" cmd /c 'echo %LOCALAPPDATA%' </dev/null 2>/dev/null | tr -d '\r')
-user_unix=$("$run" winepath -u "$local_appdata\\$toolbar_name" </dev/null 2>/dev/null | tr -d '\r')
-[ -n "$local_appdata" ] && [ -n "$user_unix" ] || fail "the per-user folder could not be found"
-reg delete "$user_key" /f >/dev/null || true
-rm -rf "$user_unix"
 
 mounted=0
 locked=0
@@ -74,8 +68,6 @@ standard_user_cleanup() {
   fi
   [ $locked -eq 0 ] || "$run" "$keyacl" writable "$key_path" </dev/null >/dev/null 2>&1 || true
   [ $mounted -eq 0 ] || umount "$install_unix" 2>/dev/null || umount -l "$install_unix" 2>/dev/null || true
-  reg delete "$user_key" /f >/dev/null || true
-  rm -rf "$user_unix"
   cleanup
 }
 trap standard_user_cleanup EXIT

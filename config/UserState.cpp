@@ -4,6 +4,7 @@
 #include "config/Settings.h"
 #include "kit/Error.h"
 #include "kit/Files.h"
+#include "kit/Handles.h"
 #include "kit/Platform.h"
 
 #include <shlobj.h>
@@ -58,10 +59,17 @@ std::string UserHistoryFileName() { return UserStateFolder() + "\\" + ToolbarSet
 
 bool CanWriteFolder(const std::string& folder) {
     if (!kit::IsFolder(folder)) return false;
-    char probe[MAX_PATH + 16] = {};
-    if (folder.size() >= MAX_PATH - 14 || !GetTempFileNameA(folder.c_str(), "kg", 0, probe)) return false;
-    DeleteFileA(probe);
-    return true;
+    // A file of our own, gone when its handle closes (GetTempFileName may
+    // answer success for a file it could not create).
+    for (unsigned attempt = 0; attempt < 16; ++attempt) {
+        const std::string probe = folder + "\\~kg" + std::to_string(GetCurrentProcessId()) + "-" +
+                                  std::to_string(GetTickCount() + attempt) + ".tmp";
+        kit::unique_file file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (file) return true;
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
 }
 
 } // namespace kg

@@ -118,6 +118,12 @@ std::string GetRegistryData(HKEY root, const std::string& keyPath, const std::st
     }
 }
 
+bool RegistryValueExists(HKEY root, const std::string& keyPath, const std::string& valueName) noexcept {
+    kit::unique_hkey key;
+    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return false;
+    return RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 void SetRegistryData(HKEY root, const std::string& keyPath, const std::string& valueName,
                      const std::string& value, int typeCode) {
     kit::unique_hkey key;

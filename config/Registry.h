@@ -32,6 +32,9 @@ std::string GetRegistryData(HKEY root, const std::string& keyPath, const std::st
 // still gives "".
 std::string ReadRegistryData(HKEY root, const std::string& keyPath, const std::string& valueName);
 
+// The key can be opened for reading and holds a value of that name.
+bool RegistryValueExists(HKEY root, const std::string& keyPath, const std::string& valueName) noexcept;
+
 // Stores value under valueName, creating any missing part of keyPath.
 // typeCode is one of RegistryType; Unknown keeps the type of the existing
 // value and fails when there is none. Raises kit::OSError with the platform's

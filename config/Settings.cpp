@@ -2,6 +2,7 @@
 
 #include "core/BigIni.h"
 #include "core/Error.h"
+#include "config/UserState.h"
 
 namespace kg {
 
@@ -21,18 +22,30 @@ SettingSource TToolbarSettings::SourceOf(const std::string& key) const {
     return it == Sources.end() ? SettingSource::Default : it->second;
 }
 
-std::string TToolbarSettings::ConfigFileName() const { return InstallPath + "\\" + ToolbarFile + ".ini"; }
-std::string TToolbarSettings::IconFileName() const { return InstallPath + "\\" + "Icons.bin"; }
+std::string TToolbarSettings::ConfigFileNameIn(const std::string& folder) const {
+    return folder + "\\" + ToolbarFile + ".ini";
+}
+std::string TToolbarSettings::IconFileNameIn(const std::string& folder) const { return folder + "\\" + "Icons.bin"; }
+std::string TToolbarSettings::InternetConfigFileNameIn(const std::string& folder) const {
+    return folder + "\\" + ToolbarFile + " Internet.ini";
+}
+std::string TToolbarSettings::DefaultConfigFileNameIn(const std::string& folder) const {
+    return folder + "\\" + ToolbarFile + " Default.ini";
+}
+std::string TToolbarSettings::InternetIconFileNameIn(const std::string& folder) const {
+    return folder + "\\" + "Internet Icons.bin";
+}
+std::string TToolbarSettings::DefaultIconFileNameIn(const std::string& folder) const {
+    return folder + "\\" + "Icons Default.bin";
+}
+std::string TToolbarSettings::ConfigFileName() const { return ConfigFileNameIn(InstallPath); }
+std::string TToolbarSettings::IconFileName() const { return IconFileNameIn(InstallPath); }
 std::string TToolbarSettings::BannerFileName() const { return InstallPath + "\\" + ToolbarFile + ".bmp"; }
 std::string TToolbarSettings::LegalNoticeFileName() const { return InstallPath + "\\Copyrights.txt"; }
-std::string TToolbarSettings::InternetConfigFileName() const {
-    return InstallPath + "\\" + ToolbarFile + " Internet.ini";
-}
-std::string TToolbarSettings::DefaultConfigFileName() const {
-    return InstallPath + "\\" + ToolbarFile + " Default.ini";
-}
-std::string TToolbarSettings::InternetIconFileName() const { return InstallPath + "\\" + "Internet Icons.bin"; }
-std::string TToolbarSettings::DefaultIconFileName() const { return InstallPath + "\\" + "Icons Default.bin"; }
+std::string TToolbarSettings::InternetConfigFileName() const { return InternetConfigFileNameIn(InstallPath); }
+std::string TToolbarSettings::DefaultConfigFileName() const { return DefaultConfigFileNameIn(InstallPath); }
+std::string TToolbarSettings::InternetIconFileName() const { return InternetIconFileNameIn(InstallPath); }
+std::string TToolbarSettings::DefaultIconFileName() const { return DefaultIconFileNameIn(InstallPath); }
 
 TToolbarSettings& ToolbarSettings() {
     static TToolbarSettings settings;
@@ -65,8 +78,8 @@ bool readOption(TBigIniFile& ini, TToolbarSettings& s, const char* key, bool def
     return value;
 }
 
-void readOptions(TToolbarSettings& s) {
-    TBigIniFile ini(s.ConfigFileName());
+void readOptions(TToolbarSettings& s, const std::string& configFile) {
+    TBigIniFile ini(configFile);
     s.ToolbarFullSize = readOption(ini, s, "Toolbar Full Size", true);
     s.CompanyName = readOption(ini, s, "Company Name", std::string(DefaultCompanyName));
     s.HomePageURL = readOption(ini, s, "Home Page URL", std::string(DefaultContactEMail));
@@ -93,7 +106,7 @@ void LoadToolbarSettings() {
     // file later and reports the failure in the toolbar window.
     TToolbarSettings withOptions = s;
     try {
-        readOptions(withOptions);
+        readOptions(withOptions, FindConfigurationInUse(s).configFile);
         s = std::move(withOptions);
     } catch (const kit::Error&) {
     }

@@ -62,6 +62,9 @@ struct TToolbarSettings {
     // inserted, whatever "InstallPath" ends with.
     std::string ConfigFileName() const;      // InstallPath\<Toolbar File>.ini
     std::string IconFileName() const;        // InstallPath\Icons.bin
+    // The same names in another folder (the per-user folder, config/UserState.h).
+    std::string ConfigFileNameIn(const std::string& folder) const;
+    std::string IconFileNameIn(const std::string& folder) const;
     std::string BannerFileName() const;      // InstallPath\<Toolbar File>.bmp
     std::string LegalNoticeFileName() const; // InstallPath\Copyrights.txt
     // The configuration update's downloads and backups.
@@ -69,6 +72,10 @@ struct TToolbarSettings {
     std::string DefaultConfigFileName() const;  // InstallPath\<Toolbar File> Default.ini
     std::string InternetIconFileName() const;   // InstallPath\Internet Icons.bin
     std::string DefaultIconFileName() const;    // InstallPath\Icons Default.bin
+    std::string InternetConfigFileNameIn(const std::string& folder) const;
+    std::string DefaultConfigFileNameIn(const std::string& folder) const;
+    std::string InternetIconFileNameIn(const std::string& folder) const;
+    std::string DefaultIconFileNameIn(const std::string& folder) const;
 };
 
 // The process-wide settings.

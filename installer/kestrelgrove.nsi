@@ -31,6 +31,22 @@ ManifestSupportedOS all
 !define EXPLORER_BARS_KEY "SOFTWARE\Microsoft\Internet Explorer\Explorer Bars"
 ; The 32-bit DLL gets a folder of its own so that both keep the name kestrelgrove.dll.
 !define X86_DIR "x86"
+!if "${TOOLBAR_NAME}" == ""
+  !error "TOOLBAR_NAME names the per-user folder and must not be empty"
+!endif
+
+; The files the toolbar keeps in a per-user folder: the history, and the
+; configuration and icon file of an update that could not write the install folder.
+!macro DeleteUserFiles FOLDER
+  Delete "${FOLDER}\${TOOLBAR_NAME}.txt"
+  Delete "${FOLDER}\${TOOLBAR_FILE}.ini"
+  Delete "${FOLDER}\${TOOLBAR_FILE} Internet.ini"
+  Delete "${FOLDER}\${TOOLBAR_FILE} Default.ini"
+  Delete "${FOLDER}\Icons.bin"
+  Delete "${FOLDER}\Internet Icons.bin"
+  Delete "${FOLDER}\Icons Default.bin"
+  RMDir "${FOLDER}"
+!macroend
 
 Name "${TOOLBAR_NAME}"
 OutFile "${OUTFILE}"
@@ -162,6 +178,14 @@ Section "Uninstall"
   DeleteRegKey HKLM "${TOOLBAR_KEY}"
   SetRegView 64
   DeleteRegKey HKLM "${TOOLBAR_KEY}"
+
+  ; The installing user's own state: the per-user key (search state, splash
+  ; date) and folder, also the low-integrity folder of Protected Mode. Other
+  ; users' per-user data stays, as with any per-user application data.
+  SetShellVarContext current
+  DeleteRegKey HKCU "${TOOLBAR_KEY}"
+  !insertmacro DeleteUserFiles "$LOCALAPPDATA\${TOOLBAR_NAME}"
+  !insertmacro DeleteUserFiles "$LOCALAPPDATA\..\LocalLow\${TOOLBAR_NAME}"
 
   ; Only the files this product puts into the folder, so that a folder the
   ; user chose, with files of their own, keeps them. The history file and

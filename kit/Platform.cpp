@@ -3,8 +3,12 @@
 #include <commdlg.h>
 #include <hlink.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <knownfolders.h>
 #include <wininet.h>
 #include <vector>
+
+#include "kit/Handles.h"
 
 namespace kit {
 namespace {
@@ -72,6 +76,69 @@ Platform* current = nullptr;
 } // namespace
 
 DWORD Platform::attemptInternetConnect() { return InternetAttemptConnect(0); }
+
+namespace {
+
+std::string ansiPath(const wchar_t* wide) {
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, out.data(), n, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(n - 1));
+    while (!out.empty() && (out.back() == '\\' || out.back() == '/')) out.pop_back();
+    return out;
+}
+
+// A function of a DLL loaded at run time, by its type; through a function
+// type without arguments, as GetProcAddress's own result is one.
+template <class F>
+F procedure(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+struct TaskMemString {
+    wchar_t* text = nullptr;
+    ~TaskMemString() { CoTaskMemFree(text); }
+};
+
+UserStateRoots findUserStateRoots() {
+    using IsProtectedFn = HRESULT(WINAPI*)(BOOL*);
+    using WriteableHkcuFn = HRESULT(WINAPI*)(HKEY*);
+    using WriteableFolderFn = HRESULT(WINAPI*)(REFGUID, LPWSTR*);
+    // Kept for the process: the key handle below comes from it.
+    static unique_hmodule ieframe(LoadLibraryExA("ieframe.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    static unique_hkey lowKey;
+    UserStateRoots roots;
+    if (ieframe) {
+        const auto isProtected = procedure<IsProtectedFn>(ieframe.get(), "IEIsProtectedModeProcess");
+        const auto writeableHkcu = procedure<WriteableHkcuFn>(ieframe.get(), "IEGetWriteableHKCU");
+        const auto writeableFolder = procedure<WriteableFolderFn>(ieframe.get(), "IEGetWriteableFolderPath");
+        BOOL protectedMode = FALSE;
+        if (isProtected && writeableHkcu && writeableFolder && SUCCEEDED(isProtected(&protectedMode)) &&
+            protectedMode) {
+            TaskMemString folder;
+            HKEY key = nullptr;
+            if (SUCCEEDED(writeableHkcu(&key)) && key) lowKey.reset(key);
+            if (lowKey && SUCCEEDED(writeableFolder(FOLDERID_LocalAppDataLow, &folder.text)) && folder.text) {
+                roots.protectedMode = true;
+                roots.registry = lowKey.get();
+                roots.folder = ansiPath(folder.text);
+                return roots;
+            }
+        }
+    }
+    TaskMemString folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &folder.text)) && folder.text)
+        roots.folder = ansiPath(folder.text);
+    return roots;
+}
+
+} // namespace
+
+UserStateRoots Platform::userStateRoots() {
+    static const UserStateRoots roots = findUserStateRoots();
+    return roots;
+}
 
 Platform& realPlatform() {
     static Win32Platform real;

@@ -20,6 +20,15 @@ struct FileDialogRequest {
     DWORD flags = 0;        // OFN_* flags
 };
 
+// Where this process may keep the user's own state: a registry root under
+// which the toolbar key's path is written, and a folder. In Protected Mode
+// these are the low-integrity locations the browser offers.
+struct UserStateRoots {
+    bool protectedMode = false;
+    HKEY registry = HKEY_CURRENT_USER; // borrowed: the platform keeps it open
+    std::string folder;                // without a trailing separator; empty when unknown
+};
+
 struct CalendarDate {
     int year = 0, month = 0, day = 0;
     friend bool operator==(const CalendarDate&, const CalendarDate&) = default;
@@ -42,6 +51,10 @@ public:
     virtual CalendarDate today() = 0;
     // InternetAttemptConnect(0): ERROR_SUCCESS when the machine may go on line.
     virtual DWORD attemptInternetConnect();
+    // Protected Mode through ieframe.dll's IEIsProtectedModeProcess,
+    // IEGetWriteableHKCU and IEGetWriteableFolderPath(FOLDERID_LocalAppDataLow),
+    // loaded at run time; otherwise HKEY_CURRENT_USER and FOLDERID_LocalAppData.
+    virtual UserStateRoots userStateRoots();
 };
 
 // The platform in force: the real one unless a test installed another.

@@ -6,6 +6,7 @@
 #include "core/BigIni.h"
 #include "core/ConfigNames.h"
 #include "config/Registry.h"
+#include "config/UserState.h"
 #include "config/Settings.h"
 #include "toolbar/Update.h"
 #include "kit/ComboBox.h"
@@ -71,13 +72,14 @@ void TformToolbar::BuildToolbar() {
     UpdateConfiguration();
     TToolbarSettings& settings = ToolbarSettings();
     ToolbarBatch batch(*Toolbar);
+    const ConfigurationInUse inUse = FindConfigurationInUse();
 
     const std::string bannerFile = settings.BannerFileName();
     if (kit::IsFile(bannerFile)) Image->LoadFromFile(bannerFile);
 
     // An unreadable icon file leaves the toolbar without icons, never without a toolbar.
     bool iconsUsable = true;
-    const std::string iconFile = settings.IconFileName();
+    const std::string iconFile = inUse.iconFile;
     if (kit::IsFile(iconFile)) {
         try {
             toolbar::ReadIconFileIntoImageList(iconFile, *IconList);
@@ -89,7 +91,7 @@ void TformToolbar::BuildToolbar() {
 
     {
         // A folder in the configuration file's place counts as a missing file.
-        const std::string configFile = settings.ConfigFileName();
+        const std::string configFile = inUse.configFile;
         config::TBigIniFile ini(kit::IsFolder(configFile) ? std::string() : configFile);
 
         settings.MainMenu = ini.ReadString(kOptions, "Main Menu", "");
@@ -133,7 +135,7 @@ void TformToolbar::BuildToolbar() {
 
     restoreSearchType();
 
-    const std::string searchText = GetRegistryData(HKEY_LOCAL_MACHINE, settings.ToolbarKey, "Search");
+    const std::string searchText = ReadUserValue("Search");
     SearchBox->SetText(searchText);
     SearchBox->SetItemIndex(SearchBox->IndexOf(searchText));
 
@@ -196,8 +198,7 @@ void TformToolbar::buildItem(config::TBigIniFile& ini, const std::string& sectio
 }
 
 void TformToolbar::restoreSearchType() {
-    const int searchType =
-        searchTypeFrom(GetRegistryData(HKEY_LOCAL_MACHINE, ToolbarSettings().ToolbarKey, "Search Type"));
+    const int searchType = searchTypeFrom(ReadUserValue("Search Type"));
     if (searchType < kFirstSearchType || searchType > kLastSearchType) return;
     for (kit::TComponent* component : OwnedComponents()) {
         // Plain items only: submenu items and separators are other classes.

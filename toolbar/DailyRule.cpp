@@ -5,6 +5,7 @@
 #include "config/Registry.h"
 #include "config/Settings.h"
 #include "config/ShortDate.h"
+#include "config/UserState.h"
 #include "toolbar/About.h"
 
 namespace kg {
@@ -14,14 +15,13 @@ namespace {
 constexpr char kDateValue[] = "Date";
 
 void storeDate(const kit::CalendarDate& date) {
-    SetRegistryData(HKEY_LOCAL_MACHINE, ToolbarSettings().ToolbarKey, kDateValue, ShortDateText(date),
-                    RegistryType::String);
+    WriteUserValue(kDateValue, ShortDateText(date));
 }
 
 } // namespace
 
 kit::CalendarDate TformToolbar::ReadDailyStamp() {
-    const std::string text = GetRegistryData(HKEY_LOCAL_MACHINE, ToolbarSettings().ToolbarKey, kDateValue);
+    const std::string text = ReadUserValue(kDateValue);
     if (const auto date = ParseShortDate(text)) return *date;
     const kit::CalendarDate yesterday = AddDays(kit::platform().today(), -1);
     storeDate(yesterday);

@@ -4,8 +4,10 @@
 
 #include "config/Registry.h"
 #include "config/Settings.h"
+#include "config/UserState.h"
 #include "kit/ComboBox.h"
 #include "kit/Items.h"
+#include "toolbar/HistoryFile.h"
 
 #include <string>
 #include <vector>
@@ -61,21 +63,29 @@ void TformToolbar::FormCreate(kit::TComponent*) {
     ReadDailyStamp();  // repairs an unreadable "Date" before the window is shown
     CreateFlashBanner();
     HistoryList = std::make_unique<SortedTextList>();
-    // "InstallPath" is read again here: the installation may have moved the
-    // toolbar since the settings were loaded.
+    HistoryFileName = UserHistoryFileName();
+    // What earlier versions stored beside the configuration. "InstallPath" is
+    // read again here: the installation may have moved the toolbar since the
+    // settings were loaded.
     std::string folder = GetRegistryData(HKEY_LOCAL_MACHINE, settings.ToolbarKey, "InstallPath");
     if (folder.empty()) folder = hostProgramFolder();
-    HistoryFileName = folder + "\\" + settings.ToolbarName + ".txt";
+    LegacyHistoryFileName = folder + "\\" + settings.ToolbarName + ".txt";
     LoadSearchHistory();
     LastStatusText.clear();
 }
 
+// The per-user history, or the install folder's while the per-user one does
+// not exist yet: the first write then creates the per-user file with it all.
+const std::string& TformToolbar::historyFileToRead() const {
+    if (HistoryFileExists(HistoryFileName) || LegacyHistoryFileName.empty() ||
+        !HistoryFileExists(LegacyHistoryFileName))
+        return HistoryFileName;
+    return LegacyHistoryFileName;
+}
+
 void TformToolbar::FormDestroy(kit::TComponent*) {
-    const std::string& key = ToolbarSettings().ToolbarKey;
-    if (SearchButton)
-        SetRegistryData(HKEY_LOCAL_MACHINE, key, "Search Type", std::to_string(SearchButton->Tag),
-                        RegistryType::String);
-    SetRegistryData(HKEY_LOCAL_MACHINE, key, "Search", SearchBox->Text(), RegistryType::String);
+    if (SearchButton) WriteUserValue("Search Type", std::to_string(SearchButton->Tag));
+    WriteUserValue("Search", SearchBox->Text());
     HistoryList.reset();
     FreeFlashPlayer();
 }

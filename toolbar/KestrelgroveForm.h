@@ -101,7 +101,10 @@ public:
     // The banner's Flash player, owned by the window; null without a player.
     TShockwaveFlash* FlashPlayer = nullptr;
     std::string SearchTemplate;
+    // The per-user history file; LegacyHistoryFileName is the install
+    // folder's, which earlier versions wrote.
     std::string HistoryFileName;
+    std::string LegacyHistoryFileName;
     std::unique_ptr<SortedTextList> HistoryList;
     std::string LastStatusText;
     kit::OleVariant SpareBrowser;
@@ -184,6 +187,9 @@ private:
     void wireDesignedHandlers();
     // The window got as far as its history: the list is made and the file named.
     bool historyFileKnown() const noexcept { return HistoryList && !HistoryFileName.empty(); }
+    // The file a read of the history uses: HistoryFileName, or the legacy
+    // file while HistoryFileName does not exist.
+    const std::string& historyFileToRead() const;
     // The box's list written to the history file (when the window knows it).
     void writeHistoryFromSearchBox();
     void navigate(const std::string& url);

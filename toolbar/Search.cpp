@@ -3,6 +3,7 @@
 #include "toolbar/KestrelgroveForm.h"
 
 #include "config/Settings.h"
+#include "config/UserState.h"
 #include "kit/Clipboard.h"
 #include "kit/ComboBox.h"
 #include "kit/Dialogs.h"
@@ -72,8 +73,8 @@ void TformToolbar::DoSearch(const std::string& urlTemplate, const std::string& t
 
 void TformToolbar::AddToHistory() {
     if (!historyFileKnown()) return;
-    if (HistoryFileExists(HistoryFileName)) {
-        const std::vector<std::string> lines = ReadHistoryFile(HistoryFileName);
+    if (HistoryFileExists(historyFileToRead())) {
+        const std::vector<std::string> lines = ReadHistoryFile(historyFileToRead());
         HistoryList->Clear();
         HistoryList->AddAll(lines);
     }
@@ -93,6 +94,7 @@ void TformToolbar::AddToHistory() {
 
 void TformToolbar::writeHistoryFromSearchBox() {
     if (!historyFileKnown()) return;
+    CreateUserStateFolder();
     WriteHistoryFile(HistoryFileName, shownSearches());
 }
 
@@ -122,7 +124,7 @@ bool strictlyAscending(const std::vector<std::string>& lines) {
 } // namespace
 
 void TformToolbar::LoadSearchHistory() {
-    if (HistoryFileExists(HistoryFileName)) HistoryList->AddAll(ReadHistoryFile(HistoryFileName));
+    if (HistoryFileExists(historyFileToRead())) HistoryList->AddAll(ReadHistoryFile(historyFileToRead()));
     if (SearchBox->Count() == 0) {
         showSearches(HistoryList->Strings(), true);
         return;
@@ -197,12 +199,15 @@ void TformToolbar::miLoadSearchesClick(kit::TComponent*) {
 
 void TformToolbar::miEditHistoryClick(kit::TComponent*) {
     if (HistoryFileName.empty()) return;
+    // The editor opens the per-user file, which starts as a copy of the legacy one.
+    if (&historyFileToRead() != &HistoryFileName && CreateUserStateFolder())
+        CopyFileA(LegacyHistoryFileName.c_str(), HistoryFileName.c_str(), TRUE);
     ShellOpen(HistoryFileName);
 }
 
 void TformToolbar::miRefreshSearchesClick(kit::TComponent*) {
-    if (!historyFileKnown() || !HistoryFileExists(HistoryFileName)) return;
-    const std::vector<std::string> lines = ReadHistoryFile(HistoryFileName);
+    if (!historyFileKnown() || !HistoryFileExists(historyFileToRead())) return;
+    const std::vector<std::string> lines = ReadHistoryFile(historyFileToRead());
     showSearches(lines, strictlyAscending(lines));
 }
 

@@ -6,6 +6,7 @@
 #include "config/SignedUpdate.h"
 #include "core/Error.h"
 #include "core/FileReplacer.h"
+#include "config/UserState.h"
 #include "kit/Files.h"
 #include "kit/Handles.h"
 #include "core/IconFile.h"
@@ -106,9 +107,20 @@ bool UpdateConfiguration() {
     // Kept in the setting: later builds in this process find the "/" there.
     if (settings.UpdatesURL.back() != '/') settings.UpdatesURL += '/';
 
-    const std::string current = settings.ConfigFileName();
-    const std::string download = settings.InternetConfigFileName();
-    const std::string backup = settings.DefaultConfigFileName();
+    // The update works beside the configuration in use; where that folder
+    // cannot be written (a standard user's install folder), in the per-user
+    // folder, which then holds the configuration in use.
+    const ConfigurationInUse inUse = FindConfigurationInUse();
+    std::string folder = inUse.folder;
+    if (!CanWriteFolder(folder)) {
+        folder = UserStateFolder();
+        // A folder that cannot be made fails the download's write below, which reports it.
+        CreateUserStateFolder();
+    }
+
+    const std::string current = settings.ConfigFileNameIn(folder);
+    const std::string download = settings.InternetConfigFileNameIn(folder);
+    const std::string backup = settings.DefaultConfigFileNameIn(folder);
     if (kit::IsFile(download)) DeleteFileA(download.c_str());
 
     std::string key;
@@ -117,7 +129,7 @@ bool UpdateConfiguration() {
         // One key for the whole run: the one of the configuration in use before
         // anything is swapped. A signed new configuration may name another key,
         // which the next update then goes by.
-        key = updateKeyOf(current);
+        key = updateKeyOf(inUse.configFile);
         const std::string url = settings.UpdatesURL + kRemoteConfigName;
         DownloadUrlToFile(url, download);
         if (signatureAccepts(key, url, download) && isUsableConfiguration(download))
@@ -125,16 +137,16 @@ bool UpdateConfiguration() {
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!usable) usable = isUsableConfiguration(current);
+    if (!usable) usable = isUsableConfiguration(inUse.configFile);
     if (failure) std::rethrow_exception(failure);
 
     // A failure here is silent: the icon file in use stays.
     try {
-        const std::string newIcons = settings.InternetIconFileName();
+        const std::string newIcons = settings.InternetIconFileNameIn(folder);
         const std::string url = settings.UpdatesURL + kRemoteIconName;
         DownloadUrlToFile(url, newIcons);
         if (kit::IsFile(newIcons) && signatureAccepts(key, url, newIcons) && isUsableIconFile(newIcons))
-            replaceKeepingBackup(newIcons, settings.IconFileName(), settings.DefaultIconFileName());
+            replaceKeepingBackup(newIcons, settings.IconFileNameIn(folder), settings.DefaultIconFileNameIn(folder));
     } catch (...) {
     }
 

@@ -7,6 +7,7 @@
 #include "bench/win/BenchSupport.h"
 #include "config/Registry.h"
 #include "config/Settings.h"
+#include "config/UserState.h"
 #include "kit/ComboBox.h"
 #include "kit/Handles.h"
 #include "kit/Platform.h"
@@ -75,7 +76,15 @@ int main(int argc, char** argv) {
     kgbench::InstallBenchToolbar(folder, kToolbarName, "BenchBar");
     kg::LoadToolbarSettings();
 
-    const std::string historyFile = (folder / (std::string(kToolbarName) + ".txt")).string();
+    // The per-user history, where the toolbar reads and writes it.
+    kg::CreateUserStateFolder();
+    const std::string historyFile = kg::UserHistoryFileName();
+    struct RemoveUserFolder {
+        ~RemoveUserFolder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(kg::UserStateFolder(), ignored);
+        }
+    } removeUserFolder;
     std::vector<std::string> searches = makeSearches(entries);
     std::vector<std::string> sorted = searches;
     const auto less = [](const std::string& a, const std::string& b) { return kg::CompareHistoryText(a, b) < 0; };

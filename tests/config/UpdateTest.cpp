@@ -6,6 +6,7 @@
 #include "config/Settings.h"
 #include "toolbar/Update.h"
 #include "core/Error.h"
+#include "config/UserState.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/RecordingPlatform.h"
 #include "core/IconFile.h"
@@ -242,6 +243,9 @@ TEST_F(Update, ReadOnlyInstallFolderKeepsTheConfigurationAndRaises) {
         return probe != nullptr;
     }();
     kg::ToolbarSettings().UpdatesURL = server_->url("/good/");
+    // The user's own folder is read-only too: the fault the update reports.
+    platform_.userStateRootsAnswer = kit::UserStateRoots{false, HKEY_CURRENT_USER, kg::ToolbarSettings().InstallPath};
+    kg::ToolbarSettings().ToolbarName = "Test Toolbar";
     if (writable) {
         unix("umount '" + folder + "' 2>/dev/null; chmod u+w '" + folder + "'");
         GTEST_SKIP() << "the install folder could not be made read-only";
@@ -294,6 +298,64 @@ TEST_F(Update, DiskThatFillsUpKeepsTheConfiguration) {
     }
     put({});
     EXPECT_EQ(unix("umount '" + folder + "' || umount -l '" + folder + "'"), 0);
+}
+
+// A standard user's install folder is read-only: the update works in the
+// per-user folder, which from then on holds the configuration in use, and
+// the install folder stays as the installer left it.
+TEST_F(Update, ReadOnlyInstallFolderUpdatesInThePerUserFolder) {
+    put({kInUse, {}, {}, kIconsA, {}, {}});
+    const std::string folder = unixRoot_ + "/install";
+    ASSERT_EQ(unix("mount --bind '" + folder + "' '" + folder + "' && mount -o remount,ro,bind '" + folder + "' '" +
+                   folder + "'"),
+              0);
+    struct Unmount {
+        std::string folder, scratch;
+        ~Unmount() { kgtest::runUnixScript("umount '" + folder + "' 2>/dev/null || umount -l '" + folder + "'", scratch); }
+    } unmount{folder, unixRoot_};
+    ASSERT_FALSE(kg::CanWriteFolder(kg::ToolbarSettings().InstallPath));
+    platform_.userStateRootsAnswer = kit::UserStateRoots{false, HKEY_CURRENT_USER, kgtest::onDriveZ(unixRoot_ + "/user")};
+    kg::ToolbarSettings().ToolbarName = "Test Toolbar";
+    const fs::path user = kgtest::onDriveZ(unixRoot_ + "/user/Test Toolbar");
+    const std::string second = "[Options]\r\nToolbar Name=Second\r\n";
+    server_->serve("second/toolbar.ini", second);
+    server_->serve("second/icons.bin", kIconsA);
+    const Text none;
+    const struct {
+        const char* what;
+        const char* path;
+        Text current, backup, icons, iconBackup;
+        const char* configInUse;  // the folder of the configuration in use afterwards
+    } steps[] = {
+        {"the first update puts the per-user configuration in place", "/good/", kServed, none, kIconsB, none, "user"},
+        {"a second update makes the per-user backup", "/second/", second, kServed, kIconsA, kIconsB, "user"},
+        {"a corrupt download keeps the configuration in use", "/badicons-unusable/", second, kServed, kIconsA,
+         kIconsB, "user"},
+    };
+    server_->serve("badicons-unusable/toolbar.ini", kUnusable);
+    server_->serve("badicons-unusable/icons.bin", kCorruptIcons);
+    const auto at = [&](const char* name) {
+        return fs::exists(user / name) ? Text(readAll(user / name)) : std::nullopt;
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        kg::ToolbarSettings().UpdatesURL = server_->url(step.path);
+        EXPECT_TRUE(kg::UpdateConfiguration());
+        EXPECT_EQ(at("TestBar.ini"), step.current);
+        EXPECT_EQ(at("TestBar Default.ini"), step.backup);
+        EXPECT_TRUE(at("Icons.bin") == step.icons);
+        EXPECT_TRUE(at("Icons Default.bin") == step.iconBackup);
+        const kg::ConfigurationInUse inUse = kg::FindConfigurationInUse();
+        EXPECT_EQ(fs::path(inUse.folder), user);
+        EXPECT_EQ(fs::path(inUse.configFile), user / "TestBar.ini");
+        EXPECT_EQ(fs::path(inUse.iconFile), user / "Icons.bin");
+        // The install folder is as the installer left it.
+        const Files install = files();
+        EXPECT_EQ(install.current, Text(kInUse));
+        EXPECT_TRUE(install.icons == kIconsA);
+        EXPECT_FALSE(install.download || install.backup || install.newIcons || install.iconBackup);
+        EXPECT_TRUE(platform_.messageBoxes.empty());
+    }
 }
 
 } // namespace

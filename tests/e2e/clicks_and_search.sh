@@ -70,7 +70,7 @@ Tag=2
 GroupIndex=1
 Parent=miSearch
 EOF
-history_file="$install_unix/$toolbar_name.txt"
+history_file="$user_unix/$toolbar_name.txt"
 register_dll
 
 shot() {
@@ -230,11 +230,11 @@ wait_host_end 300
 output | grep -v '^layout: '
 tr -d '\r' <"$work/err" >&2
 output | grep -qx 'bandhost: kestrelgrove.dll unloaded' || fail "kestrelgrove.dll stayed loaded after the last release"
-reg query "$key" /v "Search Type" | grep -Eq '^ *Search Type +REG_SZ +2$' ||
-  fail "\"Search Type\" is not 2 after choosing the second engine: $(reg query "$key" /v "Search Type")"
-reg query "$key" /v "Search" | grep -Eq '^ *Search +REG_SZ +falcon$' ||
-  fail "\"Search\" is not the last query: $(reg query "$key" /v "Search")"
-say "\"Search Type\" 2 and \"Search\" \"falcon\" stored"
+reg query "$user_key" /v "Search Type" | grep -Eq '^ *Search Type +REG_SZ +2$' ||
+  fail "\"Search Type\" is not 2 after choosing the second engine: $(reg query "$user_key" /v "Search Type")"
+reg query "$user_key" /v "Search" | grep -Eq '^ *Search +REG_SZ +falcon$' ||
+  fail "\"Search\" is not the last query: $(reg query "$user_key" /v "Search")"
+say "\"Search Type\" 2 and \"Search\" \"falcon\" stored in the per-user key"
 
 unregister_dll
 say "passed"

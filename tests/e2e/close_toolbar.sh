@@ -3,7 +3,7 @@
 # test toolbar installed in that bitness's registry view, the band loaded by
 # bandhost through COM, "Close Toolbar" chosen from the toolbar window's
 # context menu with real mouse input. Then the band must be closed, the
-# search state ("Search Type", "Search") stored in that view, and the DLL
+# search state ("Search Type", "Search") stored in the per-user key, and the DLL
 # unloaded after the last release.
 #
 #   close_toolbar.sh BUILD_DIR 64|32
@@ -77,14 +77,15 @@ tr -d '\r' <"$work/err" >&2
 output | grep -qx 'bandhost: kestrelgrove.dll unloaded' || fail "kestrelgrove.dll stayed loaded after the last release"
 
 for value in "Search Type" "Search"; do
-  reg query "$key" /v "$value" | grep -Eq "^ *$value +REG_SZ" || fail "\"$value\" not stored in the $bits-bit view"
+  reg query "$user_key" /v "$value" | grep -Eq "^ *$value +REG_SZ" || fail "\"$value\" not stored in the per-user key"
 done
 for value in "Search Type" "Search"; do
-  if reg_other query "$key" /v "$value" | grep -Eq "^ *$value +REG_SZ"; then
-    fail "\"$value\" written into the $other_bits-bit view by the $bits-bit band"
+  if reg query "$key" /v "$value" | grep -Eq "^ *$value +REG_SZ" ||
+     reg_other query "$key" /v "$value" | grep -Eq "^ *$value +REG_SZ"; then
+    fail "\"$value\" written into the toolbar key by the $bits-bit band"
   fi
 done
-say "\"Search Type\" and \"Search\" stored in the $bits-bit view, not in the $other_bits-bit view"
+say "\"Search Type\" and \"Search\" stored in the per-user key, not in the toolbar key of either view"
 
 # A corrupt banner: the build's error box, which nobody can press here, is
 # reported and closed when the browser's own timer ends it.

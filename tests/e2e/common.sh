@@ -42,6 +42,10 @@ reg() { "$run" reg "$@" "/reg:$bits" </dev/null 2>&1 | tr -d '\r'; }
 other_bits=$((96 - bits))
 reg_other() { "$run" reg "$@" "/reg:$other_bits" </dev/null 2>&1 | tr -d '\r'; }
 
+# The per-user key and folder of the installing user (the toolbar's run-time state).
+user_key="HKCU\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
+user_unix=
+
 work=$(mktemp -d)
 install_unix="$WINEPREFIX/drive_c/kg-e2e-$bits"
 install_win="C:\\kg-e2e-$bits"
@@ -52,6 +56,8 @@ cleanup() {
   if [ -n "$host_pid" ] && kill -0 "$host_pid" 2>/dev/null; then kill "$host_pid" 2>/dev/null || true; fi
   if [ $registered -eq 1 ]; then "$run" "$regsvr32" /u /s "$(windows_path "$dll")" </dev/null >/dev/null 2>&1 || true; fi
   reg delete "$key" /f >/dev/null || true
+  reg delete "$user_key" /f >/dev/null || true
+  [ -z "$user_unix" ] || rm -rf "$user_unix"
   rm -rf "$install_unix" "$work"
 }
 trap cleanup EXIT
@@ -74,6 +80,14 @@ fi
 # file) and toolbar key in this view, with no search state in either view.
 install_toolbar() {
   reg delete "$key" /f >/dev/null || true
+  reg delete "$user_key" /f >/dev/null || true
+  if [ -z "$user_unix" ]; then
+    local appdata
+    appdata=$("$run" cmd /c 'echo %LOCALAPPDATA%' </dev/null 2>/dev/null | tr -d '\r')
+    user_unix=$("$run" winepath -u "$appdata\\$toolbar_name" </dev/null 2>/dev/null | tr -d '\r')
+    [ -n "$appdata" ] && [ -n "$user_unix" ] || fail "the per-user folder could not be found"
+  fi
+  rm -rf "$user_unix"
   rm -rf "$install_unix"
   mkdir -p "$install_unix"
   cat >"$install_unix/E2E.ini"

@@ -286,8 +286,8 @@ TEST_F(Band, WindowIsMadeOnceConnectedAndHooked) {
     EXPECT_FALSE(IsWindow(first));
     EXPECT_EQ(browser_->adviseCount(), 0u);
     std::string text;
-    EXPECT_TRUE(readString(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Search", text));
-    EXPECT_TRUE(readString(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Search Type", text));
+    EXPECT_TRUE(readString(HKEY_CURRENT_USER, kg::ToolbarKeyPath, "Search", text));
+    EXPECT_TRUE(readString(HKEY_CURRENT_USER, kg::ToolbarKeyPath, "Search Type", text));
     EXPECT_EQ(band_->CloseDW(0), S_OK);
     HWND none = nullptr;
     EXPECT_EQ(band_->ResizeBorderDW(nullptr, nullptr, FALSE), E_NOTIMPL);
@@ -414,7 +414,7 @@ TEST_F(Band, BrowserClosingTheBandInsideTheClickIsSurvived) {
     pumpMessages();
     EXPECT_FALSE(IsWindow(window));
     std::string text;
-    EXPECT_TRUE(readString(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Search Type", text));
+    EXPECT_TRUE(readString(HKEY_CURRENT_USER, kg::ToolbarKeyPath, "Search Type", text));
 }
 
 TEST_F(Band, ReleasedWithoutCloseTakesItsWindowAlong) {

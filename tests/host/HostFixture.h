@@ -87,6 +87,7 @@ public:
     explicit InstalledToolbar(const std::string& options = "Toolbar Full Size=1\r\n",
                               const std::string& items = "") {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         folder_ = std::filesystem::path(temp) / ("kg-host-" + std::to_string(GetCurrentProcessId()));
@@ -101,6 +102,7 @@ public:
     }
     ~InstalledToolbar() {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }

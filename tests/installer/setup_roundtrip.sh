@@ -8,7 +8,9 @@
 #     the installation is left, in the folder or in either registry view;
 #  3. an install over an existing installation keeps the history file and
 #     the "Search" and "Search Type" values, and brings back the files;
-#  4. the last uninstall also removes the history file.
+#  4. the last uninstall also removes the history file, and the installing
+#     user's per-user key and folder (the search state, the per-user history
+#     and an update's per-user configuration).
 # The file tree and the registry keys are printed before and after each step.
 #
 #   setup_roundtrip.sh BUILD_DIR      (the 64-bit Windows build)
@@ -123,6 +125,17 @@ for view in 64 32; do
   reg $view add "$toolbar_key" /v "Search Type" /t REG_SZ /d 2 /f >/dev/null
   reg $view add "$toolbar_key" /v "Search" /t REG_SZ /d "osprey $view" /f >/dev/null
 done
+# The installing user's per-user state, as the toolbar leaves it.
+user_key="HKCU\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
+local_appdata=$("$run" cmd /c 'echo %LOCALAPPDATA%' </dev/null 2>/dev/null | tr -d '\r')
+user_unix=$("$run" winepath -u "$local_appdata\\$name" </dev/null 2>/dev/null | tr -d '\r')
+[ -n "$local_appdata" ] && [ -n "$user_unix" ] || fail "the per-user folder could not be found"
+mkdir -p "$user_unix"
+printf 'kestrel nest\r\n' >"$user_unix/$name.txt"
+printf '[Options]\r\nToolbar Name=%s\r\n' "$name" >"$user_unix/$file.ini"
+printf '[Options]\r\nToolbar Name=%s\r\n' "$name" >"$user_unix/$file Default.ini"
+reg 64 add "$user_key" /v "Search" /t REG_SZ /d "harrier" /f >/dev/null
+reg 64 add "$user_key" /v "Date" /t REG_SZ /d "01/01/2026" /f >/dev/null
 # A damaged installed file must be replaced by the new installation.
 printf 'damaged\r\n' >"$install_unix/$file.ini"
 show "before reinstall"
@@ -136,9 +149,16 @@ for view in 64 32; do
 done
 say "kept: \"$name.txt\" byte for byte, \"Search Type\" and \"Search\" in both views; the damaged $file.ini replaced"
 
-say "4. silent uninstall, history file included"
+expect_value 64 "$user_key" "Search" "harrier"
+[ -f "$user_unix/$name.txt" ] || fail "the reinstall removed the per-user history"
+say "kept: the per-user key and folder"
+
+say "4. silent uninstall, history file and the installing user's per-user state included"
 uninstall
 show "after the last uninstall"
 check_temp_leftovers
 check_removed
+! reg 64 query "$user_key" >/dev/null || fail "the per-user key $user_key is still there"
+[ ! -e "$user_unix" ] || fail "the per-user folder is still there: $(ls -A "$user_unix" | tr '\n' ' ')"
+say "the per-user key and folder are gone"
 say "passed"

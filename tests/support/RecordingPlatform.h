@@ -48,6 +48,13 @@ public:
     DWORD attemptConnectAnswer = ERROR_SUCCESS;
     int attemptConnectCalls = 0;
 
+    // The per-user roots; the real ones (HKEY_CURRENT_USER, the local
+    // application-data folder) unless a test sets others.
+    std::optional<kit::UserStateRoots> userStateRootsAnswer;
+    kit::UserStateRoots userStateRoots() override {
+        return userStateRootsAnswer ? *userStateRootsAnswer : kit::Platform::userStateRoots();
+    }
+
     int messageBox(HWND, const std::string& text, const std::string& caption, UINT type) override;
     bool fileDialog(HWND, kit::FileDialogRequest& request) override;
     void shellOpen(const std::string& target) override { shellOpens.push_back(target); }

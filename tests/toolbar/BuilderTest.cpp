@@ -199,7 +199,7 @@ TEST_F(Builder, SearchSectionCountMakesThePlainOrSplitButton) {
         EXPECT_EQ(search->Caption(), "Web");
         EXPECT_EQ(item("miWeb")->Parent(), search);
         destroyWindow();
-        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Search Type");
+        deleteKeyValue("Search Type");
     }
 }
 
@@ -309,7 +309,7 @@ TEST_F(Builder, MissingOrUnreadableSearchTypeTriesEngineOne) {
         if (stored)
             setKeyValue("Search Type", stored);
         else
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Search Type");
+            deleteKeyValue("Search Type");
         createWindow();
         EXPECT_EQ(window().SearchButton->Caption(), "One");
         EXPECT_EQ(window().SearchButton->Tag, 1);

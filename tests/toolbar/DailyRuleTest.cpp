@@ -9,9 +9,8 @@
 #include "kit/Handles.h"
 #include "tests/support/AboutWindowProbe.h"
 #include "tests/support/HttpTestServer.h"
+#include "tests/support/ReadOnlyRegistryKey.h"
 
-#include <aclapi.h>
-#include <sddl.h>
 
 using kgtest::ToolbarWindowTest;
 
@@ -50,7 +49,7 @@ TEST_F(DailyRule, SplashByTheStoredDate) {
         if (c.stored)
             setKeyValue("Date", *c.stored);
         else
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Date");
+            deleteKeyValue("Date");
         kgtest::AboutWindowProbe probe;
         createWindow();
         EXPECT_EQ(probe.shown, c.splash ? std::vector<bool>{true} : std::vector<bool>{});
@@ -61,45 +60,6 @@ TEST_F(DailyRule, SplashByTheStoredDate) {
         destroyWindow();
     }
 }
-
-// The toolbar key may be read, not written: its security says so (Wine checks it as Windows does).
-class ReadOnlyToolbarKey {
-public:
-    ReadOnlyToolbarKey() {
-        kit::unique_hkey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, 0, READ_CONTROL | WRITE_DAC, key.put()) !=
-            ERROR_SUCCESS)
-            return;
-        DWORD size = 0;
-        RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
-        saved_.resize(size);
-        if (RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS) return;
-        PSECURITY_DESCRIPTOR readOnly = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
-                                                                  nullptr))
-            return;
-        applied_ = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
-        LocalFree(readOnly);
-    }
-    ~ReadOnlyToolbarKey() { restore(); }
-    void restore() {
-        if (!applied_) return;
-        kit::unique_hkey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, 0, WRITE_DAC, key.put()) == ERROR_SUCCESS)
-            applied_ = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, saved_.data()) != ERROR_SUCCESS;
-    }
-    // The security is in force: a write is refused.
-    bool refusesWrites() const {
-        if (!applied_) return false;
-        kit::unique_hkey key;
-        return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, 0, KEY_SET_VALUE, key.put()) ==
-               ERROR_ACCESS_DENIED;
-    }
-
-private:
-    std::vector<BYTE> saved_;
-    bool applied_ = false;
-};
 
 TEST_F(DailyRule, UnwritableStampIsReportedBeforeAnySplash) {
     const struct {
@@ -112,11 +72,12 @@ TEST_F(DailyRule, UnwritableStampIsReportedBeforeAnySplash) {
     const std::string denied = kg::SystemErrorMessage(ERROR_ACCESS_DENIED);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, "Date");
+        deleteKeyValue("Date");
         if (c.stored) setKeyValue("Date", *c.stored);
         platform_.messageBoxes.clear();
-        ReadOnlyToolbarKey readOnly;
-        ASSERT_TRUE(readOnly.refusesWrites()) << "the toolbar key could not be made read-only";
+        // The per-user key too refuses the stamp (a user whose own hive is read-only).
+        kgtest::ReadOnlyRegistryKey readOnly(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
+        ASSERT_TRUE(readOnly.refusesWrites()) << "the per-user key could not be made read-only";
         kgtest::AboutWindowProbe probe;
         createWindow();
         EXPECT_TRUE(probe.shown.empty());

@@ -34,14 +34,20 @@ protected:
         ToolbarWindowTest::TearDown();
     }
 
-    std::filesystem::path historyPath() const { return installFile(std::string(kgtest::kToolbarName) + ".txt"); }
+    // The per-user history file.
+    std::filesystem::path historyPath() const {
+        return kgtest::userStateFolder() / (std::string(kgtest::kToolbarName) + ".txt");
+    }
     bool historyExists() const { return std::filesystem::exists(historyPath()); }
     std::string historyBytes() const { return readBytes(historyPath()); }
     static std::string readBytes(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    void writeHistory(const std::string& bytes) const { writeFile(std::string(kgtest::kToolbarName) + ".txt", bytes); }
+    void writeHistory(const std::string& bytes) const {
+        std::filesystem::create_directories(historyPath().parent_path());
+        std::ofstream(historyPath(), std::ios::binary) << bytes;
+    }
 
     // A window with the search URL and an attached browser.
     kg::TformToolbar& searchWindow(const std::string& options = "") {

@@ -34,10 +34,10 @@ struct StoredValue {
     std::string text;
 };
 
-inline StoredValue storedValue(const std::string& name) {
+inline StoredValue storedValueUnder(HKEY root, const std::string& name) {
     StoredValue v;
     kit::unique_hkey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return v;
+    if (RegOpenKeyExA(root, kg::ToolbarKeyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return v;
     DWORD size = 0;
     if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &v.type, nullptr, &size) != ERROR_SUCCESS) return v;
     std::string bytes(size, '\0');
@@ -51,10 +51,22 @@ inline StoredValue storedValue(const std::string& name) {
     return v;
 }
 
+// A value as the toolbar reads it: the per-user key's, else the toolbar key's.
+inline StoredValue storedValue(const std::string& name) {
+    const StoredValue user = storedValueUnder(HKEY_CURRENT_USER, name);
+    return user.exists ? user : storedValueUnder(HKEY_LOCAL_MACHINE, name);
+}
+
+// The per-user folder of the test toolbar under the real per-user root.
+inline std::filesystem::path userStateFolder() {
+    return std::filesystem::path(kit::realPlatform().userStateRoots().folder) / kToolbarName;
+}
+
 class ToolbarWindowTest : public testing::Test {
 protected:
     void SetUp() override {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
+        clearUserState();
         char temp[MAX_PATH] = {};
         ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
         installDir_ = std::filesystem::path(temp) / ("kg-toolbar-" + std::to_string(GetCurrentProcessId()));
@@ -75,6 +87,7 @@ protected:
         frame_.reset();
         browser_.Reset();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
+        clearUserState();
         kg::LoadToolbarSettings();  // nothing of this test's toolbar stays in the process
         std::error_code ignored;
         std::filesystem::remove_all(installDir_, ignored);
@@ -84,8 +97,19 @@ protected:
     std::string installPath() const { return installDir_.string(); }
     std::filesystem::path installFile(const std::string& name) const { return installDir_ / name; }
 
+    // A value of the toolbar key, with no per-user value of that name over it.
     static void setKeyValue(const std::string& name, const std::string& value) {
         kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, name, value, kg::RegistryType::String);
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kg::ToolbarKeyPath, name.c_str());
+    }
+    static void deleteKeyValue(const std::string& name) {
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, name.c_str());
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kg::ToolbarKeyPath, name.c_str());
+    }
+    static void clearUserState() {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
+        std::error_code ignored;
+        std::filesystem::remove_all(userStateFolder(), ignored);
     }
 
     void writeFile(const std::string& name, const std::string& content) const {

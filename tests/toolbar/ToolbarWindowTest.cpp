@@ -53,7 +53,8 @@ TEST_F(ToolbarWindow, IsMadeOfItsDesignedWidgetsInOrder) {
     EXPECT_EQ(w.LastStatusText, "");
     ASSERT_NE(w.HistoryList, nullptr);
     EXPECT_EQ(w.HistoryList->Count(), 0);
-    EXPECT_EQ(w.HistoryFileName, installPath() + "\\" + kgtest::kToolbarName + ".txt");
+    EXPECT_EQ(w.HistoryFileName, (kgtest::userStateFolder() / kgtest::kToolbarName).string() + ".txt");
+    EXPECT_EQ(w.LegacyHistoryFileName, installPath() + "\\" + kgtest::kToolbarName + ".txt");
 
     for (kit::TOpenDialog* dialog : {w.OpenDialog1, static_cast<kit::TOpenDialog*>(w.SaveDialog1)}) {
         EXPECT_EQ(dialog->DefaultExt, ".txt");
@@ -109,7 +110,7 @@ TEST_F(ToolbarWindow, HistoryFileGoesToTheHostProgramsFolderWithoutInstallPath) 
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     std::string folder(exe);
     folder.erase(folder.find_last_of('\\') + 1);
-    EXPECT_EQ(w.HistoryFileName, folder + "\\" + kgtest::kToolbarName + ".txt");
+    EXPECT_EQ(w.LegacyHistoryFileName, folder + "\\" + kgtest::kToolbarName + ".txt");
 }
 
 TEST_F(ToolbarWindow, DestructionStoresSearchTypeAndTextAsStrings) {

@@ -66,6 +66,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(std::filesystem::exists(dllPath())) << dllPath() << " not built";
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
         char temp[MAX_PATH] = {};
         ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
         installDir_ = std::filesystem::path(temp) / ("kg-band-" + std::to_string(GetCurrentProcessId()));
@@ -96,6 +97,7 @@ protected:
         LoadedModule(dllPath()).call("DllUnregisterServer");
         CoFreeUnusedLibraries();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
         std::error_code ignored;
         std::filesystem::remove_all(installDir_, ignored);
     }

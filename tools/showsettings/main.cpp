@@ -2,7 +2,9 @@
 // is loaded into a browser, and prints every setting with its source
 // (registry, file or default) and the paths derived from the install folder.
 #include "config/Settings.h"
+#include "config/UserState.h"
 #include "kit/Files.h"
+#include "kit/Platform.h"
 
 #include <windows.h>
 #include <cstdio>
@@ -58,5 +60,16 @@ int main() {
     printPath("backup: configuration", s.DefaultConfigFileName());
     printPath("update: icon file", s.InternetIconFileName());
     printPath("backup: icon file", s.DefaultIconFileName());
+
+    const kit::UserStateRoots roots = kit::platform().userStateRoots();
+    const kg::ConfigurationInUse inUse = kg::FindConfigurationInUse();
+    std::printf("\nPer-user state%s:\n", roots.protectedMode ? " (Protected Mode)" : "");
+    std::printf("  %-22s %s\\%s\n", "key", roots.registry == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "(low-integrity root)",
+                s.ToolbarKey.c_str());
+    std::printf("  %-22s %s  [%s]\n", "folder", kg::UserStateFolder().c_str(),
+                kit::IsFolder(kg::UserStateFolder()) ? "present" : "absent");
+    printPath("history file", kg::UserHistoryFileName());
+    printPath("configuration in use", inUse.configFile);
+    printPath("icon file in use", inUse.iconFile);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "config/Settings.h"
 #include "config/ShortDate.h"
 #include "kit/Handles.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -87,11 +88,6 @@ public:
     explicit InstalledToolbar(const std::string& options = "Toolbar Full Size=1\r\n",
                               const std::string& items = "") {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder_ = std::filesystem::path(temp) / ("kg-host-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         std::ofstream(folder_ / "HostBar.ini", std::ios::binary) << "[Options]\r\n" << options << items;
         set("InstallPath", folder_.string());
         set("Toolbar Name", "Host Test Toolbar");
@@ -99,18 +95,14 @@ public:
         // Already stamped today: the band's showing brings no splash (the DLL's clock is the real one).
         set("Date", kg::ShortDateText(kit::realPlatform().today()));
     }
-    ~InstalledToolbar() {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
+    ~InstalledToolbar() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath); }
     static void set(const char* name, const std::string& value) {
         kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, name, value, kg::RegistryType::String);
     }
-    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path& folder() const { return folder_.path(); }
 
 private:
-    std::filesystem::path folder_;
+    const TempFolder folder_{"kg-host"};
 };
 
 } // namespace kgtest

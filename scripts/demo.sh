@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# The demo: builds both Windows builds, registers both kestrelgrove.dll (64-
+# The demo: builds what it shows of both Windows builds (both DLLs, the 64-bit
+# stand-in browser and Flash player stand-in, showsettings, the example's icon
+# file; `make check` builds the rest), registers both kestrelgrove.dll (64-
 # and 32-bit) with Wine's regsvr32 in a Wine prefix of the demo's own
 # (build/demo/wineprefix, on an X server of its own unless DISPLAY is set; the
 # tests' prefix is never touched), installs the example toolbar there, shows
@@ -27,8 +29,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
-scripts/build.sh windows windows32
+scripts/deps.sh demo
+jobs=$(nproc)
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs" --target kestrelgrove bandhost flashstandin showsettings kgsign example_icons
+cmake --preset windows32 >/dev/null
+cmake --build --preset windows32 -j "$jobs" --target kestrelgrove
 
 root=$PWD/build/demo
 export KG_WIN_BUILD=$root

@@ -1,18 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need (as root),
-# only when something is missing.
+# [demo|check]: installs the Debian packages that `make demo` needs, or those
+# of the whole build and every test (the default; a superset of the demo's),
+# as root, only when something is missing.
 set -euo pipefail
-pkgs=(cmake ninja-build make g++ clang libclang-rt-14-dev googletest libbenchmark-dev libinih-dev
+set_name=${1:-check}
+# The demo: both Windows DLLs, the stand-in browser and player, the example's
+# icon file (packed by a copy of iconpack built for this machine), all run
+# under Wine on an X server of its own, the update folder served by python3,
+# the screenshots taken and their colours read with ImageMagick.
+pkgs=(cmake ninja-build make g++
       g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-      wine wine64 xvfb imagemagick x11-utils xdotool python3
-      # makensis, for setup.exe (make dist, the installer's test).
-      nsis
-      # OpenSSL's libcrypto, for the native kgsign (the Windows one uses CNG).
-      libssl-dev
+      wine wine64 xvfb imagemagick xdotool python3
       # What Wine only recommends but the tests and the demo rely on: its fonts
       # (text sizes decide button widths) and the X extensions its driver uses.
       fonts-wine fonts-liberation libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1
       libxcomposite1 libxfixes3 libgl1 libgnutls30)
+case "$set_name" in
+demo) ;;
+check)
+  # The native core under sanitizers, the fuzzers and benchmarks, the tests'
+  # framework, the end-to-end tests' window probes.
+  pkgs+=(clang libclang-rt-14-dev googletest libbenchmark-dev libinih-dev x11-utils
+         # makensis, for setup.exe (make dist, the installer's test).
+         nsis
+         # OpenSSL's libcrypto, for the native kgsign (the Windows one uses CNG).
+         libssl-dev) ;;
+*) echo "usage: $0 [demo|check]" >&2; exit 2 ;;
+esac
 # The 32-bit DLL runs under Wine's 32-bit loader, which Debian ships as i386;
 # it is only worth installing where 32-bit programs can run at all.
 here=$(cd "$(dirname "$0")" && pwd)

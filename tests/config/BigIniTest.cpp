@@ -1,6 +1,7 @@
 #include "core/BigIni.h"
 
 #include "core/Error.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <random>
 #include <sstream>
 
 using config::TBigIniFile;
@@ -19,17 +19,6 @@ namespace {
 
 class BigIniTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("kg_bigini_" + std::string(info->name()) + "_" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
     std::string path(const char* name) const { return (dir_ / name).string(); }
 
     std::string put(const char* name, std::string_view bytes) const {
@@ -57,7 +46,8 @@ protected:
         return all;
     }
 
-    fs::path dir_;
+    const kgtest::TempFolder folder_{"kg_bigini"};
+    const fs::path dir_ = folder_.path();
 };
 
 TEST_F(BigIniTest, MissingFileGivesEmptyDocumentAndWritesNothing) {

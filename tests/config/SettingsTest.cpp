@@ -5,6 +5,7 @@
 #include "config/Settings.h"
 #include "core/Error.h"
 #include "kit/Handles.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -247,22 +248,13 @@ class ToolbarSettingsLoad : public testing::Test {
 protected:
     void SetUp() override {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, ToolbarKeyPath);
-        char temp[MAX_PATH];
-        ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-        dir_ = std::string(temp) + "kg-settings-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(dir_.c_str(), nullptr);
     }
-    void TearDown() override {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, ToolbarKeyPath);
-        for (const auto& f : files_) DeleteFileA(f.c_str());
-        RemoveDirectoryA(dir_.c_str());
-    }
+    void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, ToolbarKeyPath); }
     void writeFile(const std::string& name, const std::string& text) {
         const std::string path = dir_ + "\\" + name;
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << text;
         ASSERT_TRUE(out.good()) << path;
-        files_.push_back(path);
     }
     void install(const std::string& installPath, const std::string& file = "Sample") {
         SetRegistryData(HKEY_LOCAL_MACHINE, ToolbarKeyPath, "InstallPath", installPath, RegistryType::String);
@@ -274,8 +266,8 @@ protected:
         LoadToolbarSettings();
         return ToolbarSettings();
     }
-    std::string dir_;
-    std::vector<std::string> files_;
+    const kgtest::TempFolder folder_{"kg-settings"};
+    const std::string dir_ = folder_.string();
 };
 
 void expectOptionDefaults(const TToolbarSettings& s) {

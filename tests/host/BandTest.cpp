@@ -2,6 +2,7 @@
 // browser drives it, from a site that logs what the band asks of it.
 #include "tests/host/HostFixture.h"
 #include "tests/host/TestSite.h"
+#include "tests/support/MessagePump.h"
 #include "tools/bandhost/lib/BrowserFrame.h"
 
 #include <objidl.h>
@@ -18,13 +19,7 @@ constexpr char kItems[] =
     "[Toolbar Items]\r\nmiHome=\r\n"
     "[miHome]\r\nCaption=Home\r\nURL=http://home.example/\r\nParent=Toolbar\r\n";
 
-void pumpMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+using kgtest::pumpMessages;
 
 struct ChildSearch {
     const char* cls;

@@ -7,6 +7,7 @@
 #include "config/Settings.h"
 #include "config/ShortDate.h"
 #include "kit/Handles.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -88,11 +89,6 @@ public:
                               const std::string& items = "") {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
         RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder_ = std::filesystem::path(temp) / ("kg-host-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         std::ofstream(folder_ / "HostBar.ini", std::ios::binary) << "[Options]\r\n" << options << items;
         set("InstallPath", folder_.string());
         set("Toolbar Name", "Host Test Toolbar");
@@ -103,16 +99,14 @@ public:
     ~InstalledToolbar() {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
         RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
     }
     static void set(const char* name, const std::string& value) {
         kg::SetRegistryData(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath, name, value, kg::RegistryType::String);
     }
-    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path& folder() const { return folder_.path(); }
 
 private:
-    std::filesystem::path folder_;
+    const TempFolder folder_{"kg-host"};
 };
 
 } // namespace kgtest

@@ -1,6 +1,7 @@
 #include "core/Bmp.h"
 
 #include "core/Error.h"
+#include "tests/support/TempFolder.h"
 #include "tests/kit/RleSamples.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <random>
 #include <string>
 
 using kit::Bitmap32;
@@ -149,55 +149,18 @@ TEST(Bmp, ThirtyTwoBitsWithAnEmptyAlphaByteAreOpaque) {
     EXPECT_EQ(img.pixels, (std::vector<std::uint32_t>{0x80302010u, 0x00605040u}));
 }
 
-TEST(Bmp, PalettedDepthsUseTheirColourTable) {
+TEST(Bmp, OneBitPaletteUsesItsColourTable) {
     // 1 bit, 9 pixels wide: two bytes of bits, padded to four.
     BmpSpec one;
     one.width = 9;
     one.bitCount = 1;
     one.palette = {0x112233, 0xAABBCC};
     one.rows = {0b10100000, 0b10000000, 0, 0};
-    Bitmap32 img = decode(buildBmp(one));
+    const Bitmap32 img = decode(buildBmp(one));
     EXPECT_EQ(img.at(0, 0), 0xFFAABBCCu);
     EXPECT_EQ(img.at(1, 0), 0xFF112233u);
     EXPECT_EQ(img.at(2, 0), 0xFFAABBCCu);
     EXPECT_EQ(img.at(8, 0), 0xFFAABBCCu);
-
-    // 4 bits with a short table (clrUsed 3); index 5 lies outside it and is black.
-    BmpSpec four;
-    four.width = 3;
-    four.bitCount = 4;
-    four.clrUsed = 3;
-    four.palette = {0x000001, 0x000002, 0x000003};
-    four.rows = {0x21, 0x50, 0, 0};
-    img = decode(buildBmp(four));
-    EXPECT_EQ(img.pixels, (std::vector<std::uint32_t>{0xFF000003u, 0xFF000002u, 0xFF000000u}));
-
-    // 8 bits, two rows bottom-up.
-    BmpSpec eight;
-    eight.width = 2;
-    eight.height = 2;
-    eight.bitCount = 8;
-    eight.clrUsed = 4;
-    eight.palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-    eight.rows = {0, 1, 0, 0, 2, 3, 0, 0};
-    img = decode(buildBmp(eight));
-    EXPECT_EQ(img.pixels, (std::vector<std::uint32_t>{0xFF0000FFu, 0xFFFFFFFFu, 0xFFFF0000u, 0xFF00FF00u}));
-}
-
-TEST(Bmp, SixteenBitsAsFiveFiveFiveAndAsBitFields) {
-    BmpSpec s;
-    s.width = 2;
-    s.bitCount = 16;
-    s.rows = {0x00, 0x7C, 0x1F, 0x00};  // 0x7C00 red, 0x001F blue
-    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu}));
-    // Five bits widen to eight by repeating their top bits, as GDI draws them: 3 is 0x18, 17 is 0x8C.
-    s.rows = {0x03, 0x00, 0x11, 0x02};  // blue 3; green 16 (0x0200) and blue 17
-    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF000018u, 0xFF00848Cu}));
-
-    s.compression = 3;
-    s.masks = {0xF800, 0x07E0, 0x001F};
-    s.rows = {0xE0, 0x07, 0x10, 0x00};  // 0x07E0 full green, 0x0010 half blue
-    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF00FF00u, 0xFF000084u}));
 }
 
 TEST(Bmp, BitFieldsWithAlphaInAVersion5Header) {
@@ -214,46 +177,52 @@ TEST(Bmp, BitFieldsWithAlphaInAVersion5Header) {
     EXPECT_EQ(d.image.pixels, (std::vector<std::uint32_t>{0x40112233u, 0xFF445566u}));
 }
 
-TEST(Bmp, BitFieldMasksAfterAPlainInfoHeader) {
-    BmpSpec s;
-    s.width = 1;
-    s.bitCount = 32;
-    s.compression = 3;
-    s.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // R in the low byte
-    s.rows = {0x12, 0x34, 0x56, 0x00};
-    std::size_t consumed = 0;
-    const Bytes b = buildBmp(s);
-    EXPECT_EQ(decode(b, &consumed).pixels, std::vector<std::uint32_t>{0xFF123456u});
-    EXPECT_EQ(consumed, 14u + 40 + 12 + 4);
-}
-
-TEST(Bmp, TopDownRowsAndOs2CoreHeaders) {
-    BmpSpec s;
-    s.width = 1;
-    s.height = -2;
-    s.rows = {1, 2, 3, 0, 4, 5, 6, 0};
-    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF030201u, 0xFF060504u}));
-    s.height = 2;
-    EXPECT_EQ(decode(buildBmp(s)).pixels, (std::vector<std::uint32_t>{0xFF060504u, 0xFF030201u}));
-
-    BmpSpec core;
-    core.headerSize = 12;
-    core.width = 2;
-    core.bitCount = 8;
-    core.palette.assign(256, 0);
-    core.palette[7] = 0x123456;
-    core.rows = {7, 0, 0, 0};
-    std::size_t consumed = 0;
-    EXPECT_EQ(decode(buildBmp(core), &consumed).pixels, (std::vector<std::uint32_t>{0xFF123456u, 0xFF000000u}));
-    EXPECT_EQ(consumed, 14u + 12 + 256 * 3 + 4);
-}
-
-TEST(Bmp, Version4HeaderWithPlainRgb) {
-    BmpSpec s;
-    s.headerSize = 108;
-    s.width = 1;
-    s.rows = {9, 8, 7, 0};
-    EXPECT_EQ(decode(buildBmp(s)).pixels, std::vector<std::uint32_t>{0xFF070809u});
+TEST(Bmp, DecodesEveryHeaderFormAndDepth) {
+    std::vector<std::uint32_t> corePalette(256, 0);
+    corePalette[7] = 0x123456;
+    struct Case {
+        const char* name;
+        BmpSpec spec;
+        std::vector<std::uint32_t> pixels;
+        std::size_t consumed = 0;  // 0: not checked
+    };
+    const Case cases[] = {
+        // A short table (clrUsed 3); index 5 lies outside it and is black.
+        {"4 bits",
+         {.width = 3, .bitCount = 4, .clrUsed = 3, .palette = {0x000001, 0x000002, 0x000003}, .rows = {0x21, 0x50, 0, 0}},
+         {0xFF000003u, 0xFF000002u, 0xFF000000u}},
+        {"8 bits, two rows bottom-up",
+         {.width = 2, .height = 2, .bitCount = 8, .clrUsed = 4, .palette = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF},
+          .rows = {0, 1, 0, 0, 2, 3, 0, 0}},
+         {0xFF0000FFu, 0xFFFFFFFFu, 0xFFFF0000u, 0xFF00FF00u}},
+        // 0x7C00 red, 0x001F blue.
+        {"16 bits 5-5-5", {.width = 2, .bitCount = 16, .rows = {0x00, 0x7C, 0x1F, 0x00}}, {0xFFFF0000u, 0xFF0000FFu}},
+        // Five bits widen to eight by repeating their top bits, as GDI draws them: 3 is 0x18, 17 is 0x8C.
+        // Blue 3; green 16 (0x0200) and blue 17.
+        {"16 bits widened", {.width = 2, .bitCount = 16, .rows = {0x03, 0x00, 0x11, 0x02}}, {0xFF000018u, 0xFF00848Cu}},
+        // 0x07E0 full green, 0x0010 half blue.
+        {"16 bits as bit fields",
+         {.width = 2, .bitCount = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}, .rows = {0xE0, 0x07, 0x10, 0x00}},
+         {0xFF00FF00u, 0xFF000084u}},
+        // R in the low byte.
+        {"bit-field masks after a plain info header",
+         {.width = 1, .bitCount = 32, .compression = 3, .masks = {0x000000FF, 0x0000FF00, 0x00FF0000},
+          .rows = {0x12, 0x34, 0x56, 0x00}},
+         {0xFF123456u},
+         14u + 40 + 12 + 4},
+        {"top-down rows", {.width = 1, .height = -2, .rows = {1, 2, 3, 0, 4, 5, 6, 0}}, {0xFF030201u, 0xFF060504u}},
+        {"bottom-up rows", {.width = 1, .height = 2, .rows = {1, 2, 3, 0, 4, 5, 6, 0}}, {0xFF060504u, 0xFF030201u}},
+        {"OS/2 core header", {.headerSize = 12, .width = 2, .bitCount = 8, .palette = corePalette, .rows = {7, 0, 0, 0}},
+         {0xFF123456u, 0xFF000000u},
+         14u + 12 + 256 * 3 + 4},
+        {"version 4 header with plain RGB", {.headerSize = 108, .width = 1, .rows = {9, 8, 7, 0}}, {0xFF070809u}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t consumed = 0;
+        EXPECT_EQ(decode(buildBmp(c.spec), &consumed).pixels, c.pixels);
+        if (c.consumed) EXPECT_EQ(consumed, c.consumed);
+    }
 }
 
 TEST(Bmp, ConsumedCountsHeadersTableAndRowsNotTheSizeField) {
@@ -514,9 +483,7 @@ TEST(Bmp, EncodeRefusesBadArguments) {
 }
 
 TEST(Bmp, LoadBmpFileSeparatesUnreadableFromMalformed) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("kg-bmp-test-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir);
+    const kgtest::TempFolder dir("kg-bmp-test");
     const Bitmap32 img = pattern(4, 4);
     const Bytes good = kit::EncodeBmp(img, 24);
     {
@@ -535,5 +502,4 @@ TEST(Bmp, LoadBmpFileSeparatesUnreadableFromMalformed) {
     }
     EXPECT_THROW(kit::LoadBmpFile((dir / "missing.bmp").string()), kit::InOutError);
     EXPECT_THROW(kit::LoadBmpFile(dir.string()), kit::InOutError);
-    fs::remove_all(dir);
 }

@@ -4,6 +4,7 @@
 
 #include "core/BigIni.h"
 #include "core/Error.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <sstream>
 #include <thread>
 
@@ -32,13 +32,7 @@ namespace {
 class FileReplacerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kg_replace_" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
         target_ = (dir_ / "doc.ini").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     static std::string slurp(const std::string& file) {
         std::ostringstream all;
@@ -51,7 +45,8 @@ protected:
     std::size_t filesInFolder() const {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
     }
-    fs::path dir_;
+    const kgtest::TempFolder folder_{"kg_replace"};
+    const fs::path dir_ = folder_.path();
     std::string target_;
 };
 

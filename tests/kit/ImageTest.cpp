@@ -4,10 +4,10 @@
 #include "kit/Form.h"
 #include "kit/Image.h"
 #include "tests/kit/KitTestWindows.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -19,18 +19,14 @@ namespace {
 class TempFile {
 public:
     explicit TempFile(const std::vector<std::uint8_t>& bytes) {
-        char dir[MAX_PATH] = {}, name[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, dir);
-        GetTempFileNameA(dir, "kgi", 0, name);
-        path_ = name;
         std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                      static_cast<std::streamsize>(bytes.size()));
     }
-    ~TempFile() { std::remove(path_.c_str()); }
     const std::string& path() const { return path_; }
 
 private:
-    std::string path_;
+    kgtest::TempFolder folder_{"kg-image"};
+    std::string path_ = (folder_ / "picture.bmp").string();
 };
 
 // A 32-bit memory canvas filled with one colour.

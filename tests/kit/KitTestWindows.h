@@ -2,6 +2,7 @@
 // Helpers of the kit's window tests: a plain window outside the kit to host
 // controls (as the browser's band site does), and a pump for posted messages.
 #include "kit/Handles.h"
+#include "tests/support/MessagePump.h"
 
 #include <windows.h>
 
@@ -31,13 +32,6 @@ private:
     kit::unique_hwnd hwnd_;
 };
 
-// Dispatches what is waiting in this thread's queue (nothing blocks).
-inline void pumpMessages() {
-    MSG msg;
-    for (int i = 0; i < 10000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+using kgtest::pumpMessages;
 
 } // namespace kittest

@@ -288,33 +288,30 @@ TEST_F(Builder, StoredSearchTypeSelectsTheFirstPlainItemWithThatTag) {
     EXPECT_EQ(window().SearchBox->ItemIndex(), -1);
 }
 
-TEST_F(Builder, StoredSearchTypeThatMatchesNothingLeavesTheButtonAsConfigured) {
+TEST_F(Builder, StoredSearchTypeThatSelectsNoEngine) {
     writeConfig(kEngines);
-    for (const char* stored : {"5", "0", "31", "-2"}) {
-        SCOPED_TRACE(stored);
-        setKeyValue("Search Type", stored);
-        createWindow();
-        EXPECT_EQ(window().SearchButton->Caption(), "Search");
-        EXPECT_EQ(window().SearchButton->Tag, 0);
-        EXPECT_EQ(window().SearchTemplate, kg::ToolbarSettings().SearchURL);
-        EXPECT_FALSE(item("miOne")->Checked());
-        destroyWindow();
-    }
-}
-
-TEST_F(Builder, MissingOrUnreadableSearchTypeTriesEngineOne) {
-    writeConfig(kEngines);
-    for (const char* stored : std::initializer_list<const char*>{"", "two", "2x", nullptr}) {
-        SCOPED_TRACE(stored ? stored : "(missing)");
-        if (stored)
-            setKeyValue("Search Type", stored);
+    // A number that matches no tag leaves the button as configured; a missing
+    // or unreadable one tries engine 1.
+    struct Case {
+        const char* stored;  // nullptr: no value
+        const char* caption;
+        int tag;
+        const char* searchTemplate;  // nullptr: the configured search URL
+    };
+    for (const Case& c : {Case{"5", "Search", 0, nullptr}, Case{"0", "Search", 0, nullptr},
+                          Case{"31", "Search", 0, nullptr}, Case{"-2", "Search", 0, nullptr},
+                          Case{"", "One", 1, "http://one/[search]"}, Case{"two", "One", 1, "http://one/[search]"},
+                          Case{"2x", "One", 1, "http://one/[search]"}, Case{nullptr, "One", 1, "http://one/[search]"}}) {
+        SCOPED_TRACE(c.stored ? c.stored : "(missing)");
+        if (c.stored)
+            setKeyValue("Search Type", c.stored);
         else
             deleteKeyValue("Search Type");
         createWindow();
-        EXPECT_EQ(window().SearchButton->Caption(), "One");
-        EXPECT_EQ(window().SearchButton->Tag, 1);
-        EXPECT_EQ(window().SearchTemplate, "http://one/[search]");
-        EXPECT_TRUE(item("miOne")->Checked());
+        EXPECT_EQ(window().SearchButton->Caption(), c.caption);
+        EXPECT_EQ(window().SearchButton->Tag, c.tag);
+        EXPECT_EQ(window().SearchTemplate, c.searchTemplate ? c.searchTemplate : kg::ToolbarSettings().SearchURL);
+        EXPECT_EQ(item("miOne")->Checked(), c.tag == 1);
         destroyWindow();
     }
 }

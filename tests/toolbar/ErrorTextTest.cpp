@@ -2,6 +2,7 @@
 // names the file and says what is wrong with it, and configuration text quoted
 // in one is cut short so that the reason stays in sight.
 #include "tests/support/HostileInputs.h"
+#include "tests/support/TempFolder.h"
 
 #include "core/BigIni.h"
 #include "config/Registry.h"
@@ -22,10 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ErrorText, NamesTheFileAndKeepsTheReasonInSight) {
-    char temp[MAX_PATH] = {};
-    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-    const fs::path dir = fs::path(temp) / ("kg-errortext-" + std::to_string(GetCurrentProcessId()));
-    fs::create_directories(dir);
+    const kgtest::TempFolder dir("kg-errortext");
     const std::string icons = (dir / "Icons.bin").string(), picture = (dir / "Banner.bmp").string(),
                       ini = (dir / "Locked.ini").string();
     const std::string huge(10u << 20, '-');
@@ -93,8 +91,6 @@ TEST(ErrorText, NamesTheFileAndKeepsTheReasonInSight) {
             EXPECT_LT(text.size(), 400u);
         }
     }
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kestrelgrove Tests");
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/Error.h"
 #include "kit/Handles.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -58,19 +59,8 @@ TEST(SortedTextList, AddAllMergesInOrderOrNotAndDropsDuplicates) {
 
 class HistoryFile : public testing::Test {
 protected:
-    void SetUp() override {
-        char temp[MAX_PATH] = {};
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        dir_ = std::filesystem::path(temp) / ("kg-history-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        path_ = (dir_ / "Searches.txt").string();
-    }
-    void TearDown() override {
-        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    // A read-only file would stay behind with its folder.
+    void TearDown() override { SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL); }
     std::string bytes() const {
         std::ifstream in(path_, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -78,8 +68,9 @@ protected:
     std::size_t filesInFolder() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_), {}));
     }
-    std::filesystem::path dir_;
-    std::string path_;
+    const kgtest::TempFolder folder_{"kg-history"};
+    const std::filesystem::path dir_ = folder_.path();
+    const std::string path_ = (dir_ / "Searches.txt").string();
 };
 
 TEST_F(HistoryFile, WritesWholeFilesAndReadsThemBack) {

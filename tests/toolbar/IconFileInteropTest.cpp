@@ -13,6 +13,7 @@
 #include "core/Error.h"
 #include "kit/Handles.h"
 #include "kit/ImageList.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 using kit::Bitmap32;
 using toolbar::IconImages;
@@ -115,15 +115,9 @@ kit::unique_himagelist listFilledByComctl32(const IconImages& images, UINT color
 }
 
 struct TempDir {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("kg-iconinterop-" + std::to_string(std::random_device{}()));
-    TempDir() { std::filesystem::create_directories(path); }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
+    kgtest::TempFolder folder{"kg-iconinterop"};
     std::string write(const std::string& name, const Bytes& bytes) const {
-        const auto file = path / name;
+        const auto file = folder / name;
         std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<std::streamsize>(bytes.size()));
         return file.string();
@@ -346,7 +340,7 @@ TEST(IconFileInterop, LoaderReadsStreamsComctl32CannotAndKeepsTheListOnErrors) {
     for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(drawn(list.get(), static_cast<int>(i)), expected(model, i));
 
     // Unreadable and malformed files raise their own errors and leave the list alone.
-    EXPECT_THROW(toolbar::ReadIconFileIntoImageList((dir.path / "missing.bin").string(), list.get()), kit::InOutError);
+    EXPECT_THROW(toolbar::ReadIconFileIntoImageList((dir.folder / "missing.bin").string(), list.get()), kit::InOutError);
     Bytes broken = file;
     broken.resize(broken.size() - 10);
     const std::string brokenPath = dir.write("broken.bin", broken);

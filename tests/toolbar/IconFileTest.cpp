@@ -1,12 +1,12 @@
 #include "core/IconFile.h"
 
 #include "core/Error.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 using kit::Bitmap32;
@@ -486,9 +486,7 @@ TEST(IconFile, RandomDamageNeverEscapesAsAnythingButKitError) {
 }
 
 TEST(IconFile, LoadIconFileSeparatesUnreadableFromMalformed) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("kg-icon-test-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir);
+    const kgtest::TempFolder dir("kg-icon-test");
     const IconImages list = toolbar::MakeIconImages(framedIcons(2), 0xFF00FF);
     const Bytes file = toolbar::WriteIconFile(list);
     std::ofstream(dir / "Icons.bin", std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
@@ -503,5 +501,4 @@ TEST(IconFile, LoadIconFileSeparatesUnreadableFromMalformed) {
         ADD_FAILURE() << "a malformed file reported as unreadable";
     } catch (const kit::Error&) {
     }
-    fs::remove_all(dir);
 }

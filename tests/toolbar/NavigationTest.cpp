@@ -6,7 +6,9 @@
 #include "core/Error.h"
 #include "kit/OleVariant.h"
 #include "tests/support/HttpTestServer.h"
+#include "tests/support/MessagePump.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/TempFolder.h"
 #include "toolbar/Navigation.h"
 #include "toolbar/ShellHelpers.h"
 #include "tools/bandhost/lib/StandInBrowser.h"
@@ -47,17 +49,15 @@ protected:
         ASSERT_TRUE(server_->start()) << "the test server did not start";
         server_->serve("body", expectedBody());
         server_->serve("empty", "");
-        folder_ = kgtest::onDriveZ(std::string(KG_BUILD_DIR) + "/kg-download-" + std::to_string(GetCurrentProcessId()));
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-        fs::create_directories(folder_);
+        folderOwner_ = new kgtest::TempFolder("kg-download", kgtest::onDriveZ(KG_BUILD_DIR));
+        folder_ = folderOwner_->string();
     }
 
     static void TearDownTestSuite() {
         delete server_;
         server_ = nullptr;
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
+        delete folderOwner_;
+        folderOwner_ = nullptr;
     }
 
     void SetUp() override {
@@ -84,6 +84,7 @@ protected:
     kgtest::RecordingPlatform platform_;
     fs::path target_;
     static inline kgtest::HttpTestServer* server_ = nullptr;
+    static inline kgtest::TempFolder* folderOwner_ = nullptr;
     static inline std::string folder_;
 };
 
@@ -238,11 +239,7 @@ HWND visibleFrame() {
 
 void pumpFor(int rounds) {
     for (int i = 0; i < rounds; ++i) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        kgtest::pumpMessages();
         Sleep(20);
     }
 }

@@ -10,6 +10,7 @@
 #include "host/WebBrowserHost.h"
 #include "kit/Handles.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/TempFolder.h"
 #include "tools/bandhost/lib/BrowserFrame.h"
 #include "tools/bandhost/lib/StandInBrowser.h"
 #include "toolbar/KestrelgroveForm.h"
@@ -67,11 +68,6 @@ protected:
     void SetUp() override {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
         clearUserState();
-        char temp[MAX_PATH] = {};
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        installDir_ = std::filesystem::path(temp) / ("kg-toolbar-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::remove_all(installDir_);
-        std::filesystem::create_directories(installDir_);
         setKeyValue("InstallPath", installPath());
         setKeyValue("Toolbar Name", kToolbarName);
         setKeyValue("Toolbar File", kToolbarFile);
@@ -89,8 +85,6 @@ protected:
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
         clearUserState();
         kg::LoadToolbarSettings();  // nothing of this test's toolbar stays in the process
-        std::error_code ignored;
-        std::filesystem::remove_all(installDir_, ignored);
     }
 
     // The install folder as the registry holds it (Windows form, no trailing separator).
@@ -154,7 +148,8 @@ protected:
     RecordingPlatform platform_;
 
 private:
-    std::filesystem::path installDir_;
+    const TempFolder installFolder_{"kg-toolbar"};
+    const std::filesystem::path installDir_ = installFolder_.path();
     std::unique_ptr<bandhost::BrowserFrame> frame_;
     kit::com_ptr<bandhost::StandInBrowser> browser_;
     std::unique_ptr<kg::TformToolbar> window_;

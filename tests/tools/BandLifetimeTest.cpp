@@ -5,6 +5,8 @@
 // private memory stay flat, and the DLL unloads after the last release.
 #include "config/Settings.h"
 #include "config/ShortDate.h"
+#include "tests/support/MessagePump.h"
+#include "tests/support/TempFolder.h"
 #include "tools/bandhost/lib/BandSite.h"
 #include "tools/bandhost/lib/BrowserFrame.h"
 #include "tools/bandhost/lib/ResourceCounts.h"
@@ -53,13 +55,7 @@ private:
     HMODULE module_;
 };
 
-void pumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using kgtest::pumpMessages;
 
 class BandLifetimeTest : public testing::Test {
 protected:
@@ -67,11 +63,6 @@ protected:
         ASSERT_TRUE(std::filesystem::exists(dllPath())) << dllPath() << " not built";
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
         RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
-        char temp[MAX_PATH] = {};
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        installDir_ = std::filesystem::path(temp) / ("kg-band-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::remove_all(installDir_);
-        std::filesystem::create_directories(installDir_);
         const std::filesystem::path examples = std::filesystem::path(KG_SOURCE_DIR) / "examples";
         for (const char* name : {"Kestrelgrove.ini", "Kestrelgrove.bmp", "Copyrights.txt"})
             std::filesystem::copy_file(examples / name, installDir_ / name);
@@ -98,8 +89,6 @@ protected:
         CoFreeUnusedLibraries();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kg::ToolbarKeyPath);
         RegDeleteTreeA(HKEY_CURRENT_USER, kg::ToolbarKeyPath);
-        std::error_code ignored;
-        std::filesystem::remove_all(installDir_, ignored);
     }
 
     static void setKeyValue(const char* name, const std::string& value) {
@@ -131,7 +120,8 @@ protected:
         return band.closeCount() == 1;
     }
 
-    std::filesystem::path installDir_;
+    const kgtest::TempFolder installFolder_{"kg-band"};
+    const std::filesystem::path installDir_ = installFolder_.path();
     std::unique_ptr<LoadedModule> module_;
     std::unique_ptr<bandhost::BrowserFrame> frame_;
 };

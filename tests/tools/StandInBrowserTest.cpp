@@ -2,6 +2,7 @@
 #include "tools/bandhost/lib/StandInBrowser.h"
 #include "host/SHDocVwEvents.h"
 #include "core/Error.h"
+#include "tests/support/MessagePump.h"
 
 #include <shlguid.h>
 
@@ -513,8 +514,7 @@ TEST(BrowserFrame, PostedWorkRunsLaterAndCloseGoesToTheHost) {
     frame.post([&] { ++ran; });
     frame.post([] { throw std::runtime_error("posted failure"); });
     EXPECT_EQ(ran, 0);
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    kgtest::pumpMessages();
     EXPECT_EQ(ran, 1);
     EXPECT_EQ(frame.postedFailures(), 1);
 

@@ -475,3 +475,56 @@ TEST_F(BigIniTest, TypedReadsGoThroughReadString) {
 }
 
 } // namespace
+
+// Long documents are searched through indexes; every answer must be the one a search in order gives.
+TEST_F(BigIniTest, LongDocumentsAnswerAsASearchInOrderDoes) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+    text += "[Big]\n";
+    for (int i = 0; i < 40; ++i) text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    text += "KEY7=late\n Key8=blank before\nKey9 =blank after\nnoequals\n=empty name\n[s3]\nk=duplicate\n";
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* want;  // "-" for the default
+    };
+    const Case cases[] = {
+        {"S0", "k", "0"},         {"s39", "K", "39"},      {"S3", "k", "3"},  // the first [s3] wins
+        {"big", "key7", "7"},      {"BIG", "Key39", "39"},  {"Big", "Key40", "-"},
+        {"Big", "Key8", "8"},      {"Big", " Key8", "blank before"}, {"Big", "Key9 ", "blank after"},
+        {"Big", "Key9", "9"},      {"Big", "", "empty name"},        {"Big", "noequals", "-"},
+        {"Big", "Key1=1", "-"},    {"S40", "k", "-"},                {"", "k", "-"},
+    };
+    TBigIniFile ini("");
+    load(ini, text);
+    for (int round = 0; round < 2; ++round) {  // the second round after changes through the document
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.section) + "/" + c.key + " round " + std::to_string(round));
+            EXPECT_EQ(ini.ReadString(c.section, c.key, "-"), c.want);
+        }
+        ini.WriteString("Big", "KEY3", "3");      // the same line again: no change
+        ini.WriteString("Big", "New", "n");       // appended to an indexed section
+        ini.WriteString("S1", "k", "1");
+        ini.WriteString("Fresh", "k", "f");       // a new section after the index was built
+    }
+    EXPECT_EQ(ini.ReadString("big", "NEW", "-"), "n");
+    EXPECT_EQ(ini.ReadString("FRESH", "K", "-"), "f");
+    ini.DeleteKey("Big", "key5");
+    EXPECT_EQ(ini.ReadString("Big", "Key5", "-"), "-");
+    EXPECT_EQ(ini.ReadString("Big", "Key6", "-"), "6");
+    ini.EraseSection("S10");
+    EXPECT_FALSE(ini.HasSection("s10"));
+    EXPECT_EQ(ini.ReadString("S11", "k", "-"), "11");
+    // Lines changed from outside drop the section's index.
+    ini.Sections().Lines(ini.Sections().IndexOf("Big")).insert(
+        ini.Sections().Lines(ini.Sections().IndexOf("Big")).begin(), "key20=first now");
+    EXPECT_EQ(ini.ReadString("Big", "Key20", "-"), "first now");
+    // A name added twice by hand: found from the cursor on, as in order.
+    ini.Sections().Add("s12");
+    ini.Sections().Lines(ini.Sections().Count() - 1).push_back("k=second");
+    EXPECT_EQ(ini.ReadString("S12", "k", "-"), "second");  // the cursor stood on [Big], behind [S12]
+    ini.SectionCursor = 0;
+    EXPECT_EQ(ini.ReadString("S12", "k", "-"), "12");
+    ini.Sections().Cursor = 0;
+    EXPECT_EQ(ini.Sections().IndexOf("s12"), 12 - 1);  // S10 was erased before it
+}

@@ -16,7 +16,8 @@ file(GLOB KG_WIN_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/config/*.cpp
   ${PROJECT_SOURCE_DIR}/kit/*.cpp
   ${PROJECT_SOURCE_DIR}/toolbar/*.cpp)
-list(REMOVE_ITEM KG_WIN_SOURCES ${KG_CORE_SOURCES} ${PROJECT_SOURCE_DIR}/kit/FileReplacerPosix.cpp)
+list(REMOVE_ITEM KG_WIN_SOURCES ${KG_CORE_SOURCES} ${PROJECT_SOURCE_DIR}/kit/FileReplacerPosix.cpp
+  ${PROJECT_SOURCE_DIR}/kit/AnsiTextPosix.cpp)
 # HlinkNavigateString comes from urlmon, as both bitnesses ship it.
 set(KG_SYSTEM_LIBS comctl32 comdlg32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32 wininet urlmon shlwapi)
 # The band host (host/): a library the DLL and the tests share, and the DLL

@@ -1,5 +1,6 @@
 #include "config/BigIni.h"
 
+#include "kit/AnsiText.h"
 #include "kit/Error.h"
 #include "kit/FileReplacer.h"
 
@@ -164,7 +165,20 @@ public:
     SectionLoader(TSectionList& sections, const LoadOptions& options)
         : sections_(sections), options_(options), changeLines_(options.changeLines()) {}
 
+    // The input began with the UTF-8 mark: every line is converted to the ANSI code page.
+    void readUtf8() noexcept { utf8_ = true; }
+
     void operator()(std::string_view raw) {
+        if (utf8_ && std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            const std::string converted = kit::Utf8ToAnsi(raw);
+            take(converted);
+        } else {
+            take(raw);
+        }
+    }
+
+private:
+    void take(std::string_view raw) {
         if (raw.empty()) return;
         if (options_.dropCommentLines && raw.front() == ';') return;
         if (raw.size() >= 2 && raw.front() == '[' && raw.back() == ']') {
@@ -188,7 +202,6 @@ public:
         current_->push_back(std::move(line));
     }
 
-private:
     static void dropBlanksAroundEquals(std::string& line) {
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos || eq == 0) return;
@@ -216,6 +229,7 @@ private:
     const LoadOptions options_;
     const bool changeLines_;
     TStrings* current_ = nullptr;
+    bool utf8_ = false;
 };
 
 // The checks of ReadInteger (see the header).
@@ -600,11 +614,12 @@ std::size_t TBigIniFile::bufferSize() const noexcept {
     return std::min(static_cast<std::size_t>(TextBufferSize), LargestTextBuffer);
 }
 
-template <class Feed> void TBigIniFile::loadWith(Feed&& feed) {
+template <class Feed> void TBigIniFile::loadWith(bool utf8, Feed&& feed) {
     const std::int32_t before = sections_.Count();
     try {
         SectionLoader loader(sections_, LoadOptions{DropCommentLines, DropLinesWithoutEquals, DropBlanksAroundEquals,
                                                     StripValueQuotes, TrimLineEnds});
+        if (utf8) loader.readUtf8();
         LineSplitter splitter;
         feed(splitter, loader);
         splitter.finish(loader);
@@ -617,7 +632,9 @@ template <class Feed> void TBigIniFile::loadWith(Feed&& feed) {
 
 void TBigIniFile::LoadFromText(std::string_view text) {
     SectionCursor = 0;
-    loadWith([&](LineSplitter& splitter, SectionLoader& loader) { splitter.feed(text.data(), text.size(), loader); });
+    const bool utf8 = kit::StartsWithUtf8Mark(text);
+    if (utf8) text.remove_prefix(kit::Utf8Mark.size());
+    loadWith(utf8, [&](LineSplitter& splitter, SectionLoader& loader) { splitter.feed(text.data(), text.size(), loader); });
 }
 
 void TBigIniFile::LoadFromFile(const std::string& fileName) {
@@ -630,15 +647,25 @@ void TBigIniFile::LoadFromFile(const std::string& fileName) {
         throw kit::InOutError("Cannot open file \"" + fileName + "\": " + errnoText(code));
     }
     std::setvbuf(file.get(), nullptr, _IONBF, 0); // our own buffer does the buffering
-    loadWith([&](LineSplitter& splitter, SectionLoader& loader) {
+    auto readError = [&] {
+        return kit::InOutError("Cannot read file \"" + fileName + "\": " + errnoText(errno ? errno : EIO));
+    };
+    // The first bytes, to see whether the file is UTF-8 with its mark.
+    char head[3];
+    errno = 0;
+    const std::size_t headSize = std::fread(head, 1, sizeof head, file.get());
+    if (headSize < sizeof head && std::ferror(file.get())) throw readError();
+    const bool utf8 = kit::StartsWithUtf8Mark(std::string_view(head, headSize));
+    loadWith(utf8, [&](LineSplitter& splitter, SectionLoader& loader) {
+        if (!utf8) splitter.feed(head, headSize, loader);
+        if (headSize < sizeof head) return;
         std::vector<char> buffer(bufferSize());
         while (!splitter.ended()) {
             errno = 0;
             const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
             if (got > 0) splitter.feed(buffer.data(), got, loader);
             if (got < buffer.size()) {
-                if (std::ferror(file.get()))
-                    throw kit::InOutError("Cannot read file \"" + fileName + "\": " + errnoText(errno ? errno : EIO));
+                if (std::ferror(file.get())) throw readError();
                 break;
             }
         }

@@ -6,7 +6,9 @@
 // The syntax is deliberately literal: blanks around "=" belong to the key and
 // the value, names are compared without regard to ASCII letter case, the first
 // of duplicate sections or keys wins, and ";" starts a comment only when
-// DropCommentLines is set.
+// DropCommentLines is set. A file that begins with the UTF-8 mark is UTF-8: the
+// mark is skipped and its lines are converted to the ANSI code page (see
+// kit/AnsiText.h); any other file is taken byte for byte.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -225,7 +227,7 @@ private:
     KeyHit findKey(std::string_view section, std::string_view key, bool create);
     std::string readKey(const std::string& section, const std::string& key, const std::string& defaultValue);
     void writeKey(const std::string& section, const std::string& key, const std::string& value);
-    template <class Feed> void loadWith(Feed&& feed);
+    template <class Feed> void loadWith(bool utf8, Feed&& feed);
     void writeFile() const;
     std::size_t bufferSize() const noexcept;
 

@@ -112,11 +112,41 @@ TEST_F(BigIniTest, HeaderLinesMustBeExact) {
     EXPECT_FALSE(trimmed.HasSection("B"));
 }
 
-TEST_F(BigIniTest, ByteOrderMarkHidesTheFirstHeader) {
+// A file that begins with the UTF-8 mark is UTF-8: the mark goes and the text is taken into the
+// ANSI code page (Windows-1252 here and under Wine's default locale); any other file byte for byte.
+TEST_F(BigIniTest, Utf8MarkIsSkippedAndTheTextConverted) {
+    struct Case {
+        const char* what;
+        std::string_view bytes;
+        const char* section;
+        const char* key;
+        const char* want;  // "-" for the default
+    };
+    const Case cases[] = {
+        {"the first header after the mark", "\xEF\xBB\xBF[Options]\r\nk=1\r\n", "Options", "k", "1"},
+        {"held characters", "\xEF\xBB\xBF[S]\r\nk=Caf\xC3\xA9 \xE2\x82\xAC\r\n", "S", "k", "Caf\xE9 \x80"},
+        {"characters the code page cannot hold", "\xEF\xBB\xBF[S]\nk=a\xE4\xB8\xAD" "b\xF0\x9F\x98\x80" "c\n", "S", "k", "a?b?c"},
+        {"no look-alike for a full-width equals sign", "\xEF\xBB\xBF[S]\nk\xEF\xBC\x9Dv\n", "S", "k?v", "-"},
+        {"bytes that are no UTF-8", "\xEF\xBB\xBF[S]\nk=\xE9t\xE9\n", "S", "k", "?t?"},
+        {"a converted header", "\xEF\xBB\xBF[Caf\xC3\xA9]\nk=1\n", "Caf\xE9", "k", "1"},
+        {"a whole line is kept", "\xEF\xBB\xBF[S]\nk=\xE4\xB8\xAD\xE4\xB8\xAD;rest\nnext=2\n", "S", "k", "??;rest"},
+        {"the mark only at the start", "[S]\r\nk=\xEF\xBB\xBFv\xC3\xA9\r\n", "S", "k", "\xEF\xBB\xBFv\xC3\xA9"},
+        {"without the mark byte for byte", "[S]\r\nk=\xC3\xA9\r\n", "S", "k", "\xC3\xA9"},
+        {"only the mark", "\xEF\xBB\xBF", "S", "k", "-"},
+        {"Ctrl-Z still ends the file", "\xEF\xBB\xBF[S]\nk=1\n\x1A[T]\nk=2\n", "T", "k", "-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int size : {1, 2, 3, 4, 0x7000}) {  // the mark split over reads, or not
+            TBigIniFile ini("");
+            ini.TextBufferSize = size;
+            load(ini, c.bytes);
+            EXPECT_EQ(ini.ReadString(c.section, c.key, "-"), c.want) << size;
+        }
+    }
     TBigIniFile ini("");
-    load(ini, "\xEF\xBB\xBF[Options]\r\nk=1\r\n[Next]\r\nk=2\r\n");
-    EXPECT_FALSE(ini.HasSection("Options"));
-    EXPECT_EQ(ini.ReadString("Next", "k", ""), "2");
+    load(ini, "\xEF\xBB\xBF[S]\nk=\xE4\xB8\xAD\xE4\xB8\xAD;rest\nnext=2\n");
+    EXPECT_EQ(ini.ReadString("S", "next", "-"), "2");
 }
 
 TEST_F(BigIniTest, LineEnds) {

@@ -42,7 +42,8 @@ std::string Utf8ToAnsi(std::string_view utf8, bool* replaced) {
             valid = false;
         const int mapped = valid ? toCodePage(c) : -1;
         if (mapped < 0) {
-            out += '?';
+            // One "?" a UTF-16 unit, as Windows does: two for a character beyond U+FFFF.
+            out += valid && length == 4 ? "??" : "?";
             if (replaced) *replaced = true;
             // A bad sequence costs one "?" for its first byte; what follows is read afresh.
             i += valid ? length : 1;

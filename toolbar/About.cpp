@@ -1,5 +1,7 @@
 #include "toolbar/About.h"
 
+#include "kit/AnsiText.h"
+
 #include "config/Settings.h"
 #include "kit/Error.h"
 #include "kit/Files.h"
@@ -46,8 +48,10 @@ kit::TFont arialBold() {
 std::vector<std::string> readLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) throw kit::InOutError("Cannot open file \"" + path + "\"");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw kit::InOutError("Cannot read file \"" + path + "\"");
+    // A notice saved as UTF-8 with its mark is shown in the ANSI code page, as the configuration is.
+    if (kit::StartsWithUtf8Mark(text)) text = kit::Utf8ToAnsi(std::string_view(text).substr(kit::Utf8Mark.size()));
     std::vector<std::string> lines;
     std::string line;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -5,6 +5,7 @@
 #include "kit/Bmp.h"
 #include "kit/Component.h"
 #include "kit/Error.h"
+#include "tools/kgcheck/lib/EncodingCheck.h"
 #include "tools/kgcheck/lib/IniScan.h"
 #include "toolbar/IconFile.h"
 #include "toolbar/Url.h"
@@ -140,6 +141,7 @@ public:
             checkFiles();
             return sorted();
         }
+        for (EncodingFinding& f : CheckEncoding(*files_.config)) add(iniName, f.line, f.error, std::move(f.text));
         scan_ = ScanIni(*files_.config);
         ini_.LoadFromText(*files_.config);
         loadIcons();

@@ -1,5 +1,7 @@
 #include "tools/kgcheck/lib/IniScan.h"
 
+#include "kit/AnsiText.h"
+
 namespace kgcheck {
 
 namespace {
@@ -21,6 +23,9 @@ std::string_view KeyName(std::string_view line) {
 
 ScannedIni ScanIni(std::string_view text) {
     ScannedIni ini;
+    // As the document loads it: the UTF-8 mark skipped, such a file's lines in the ANSI code page.
+    const bool utf8 = kit::StartsWithUtf8Mark(text);
+    if (utf8) text.remove_prefix(kit::Utf8Mark.size());
     int number = 1;
     std::size_t at = 0;
     while (at < text.size()) {
@@ -29,6 +34,7 @@ ScannedIni ScanIni(std::string_view text) {
         std::string line;
         for (std::size_t i = at; i < stop; ++i)
             if (text[i] != '\r') line.push_back(text[i]);
+        if (utf8) line = kit::Utf8ToAnsi(line);
         // Ctrl-Z opening a line ends the input, as the document reads it.
         if (!line.empty() && line.front() == kCtrlZ) break;
 

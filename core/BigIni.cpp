@@ -5,6 +5,7 @@
 #include "core/FileReplacer.h"
 #include "core/IniLines.h"
 #include "core/Text.h"
+#include "core/AnsiText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace config {
 namespace {
@@ -29,6 +31,41 @@ std::uint32_t foldedHash(std::string_view text) noexcept {
     std::uint32_t hash = 2166136261u;
     for (const char c : text) hash = (hash ^ static_cast<unsigned char>(kit::AsciiLower(c))) * 16777619u;
     return hash;
+}
+
+// Lists shorter than this are searched in order; their indexes would cost more than they save.
+constexpr std::int32_t IndexFrom = 16;
+
+// Slots for `count` names at a load of at most three quarters.
+std::size_t slotCountFor(std::size_t count) noexcept {
+    std::size_t slots = 32;
+    while (slots - slots / 4 <= count) slots *= 2;
+    return slots;
+}
+
+// The name part of a line that holds "=".
+std::string_view keyName(std::string_view line) noexcept { return line.substr(0, line.find('=')); }
+
+// Puts `position` into the slots unless a name equal to `name` is there already (then false:
+// the first occurrence stays the one found).
+template <class NameAt>
+bool insertSlot(std::vector<std::uint32_t>& slots, std::uint32_t position, std::string_view name, NameAt nameAt) {
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t s = foldedHash(name) & mask;; s = (s + 1) & mask) {
+        if (slots[s] == 0) {
+            slots[s] = position + 1;
+            return true;
+        }
+        if (kit::SameAsciiText(nameAt(slots[s] - 1), name)) return false;
+    }
+}
+
+template <class NameAt>
+std::ptrdiff_t findSlot(const std::vector<std::uint32_t>& slots, std::string_view name, NameAt nameAt) noexcept {
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t s = foldedHash(name) & mask; slots[s] != 0; s = (s + 1) & mask)
+        if (kit::SameAsciiText(nameAt(slots[s] - 1), name)) return static_cast<std::ptrdiff_t>(slots[s] - 1);
+    return -1;
 }
 
 inline bool isBlankOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
@@ -53,7 +90,20 @@ public:
     SectionLoader(TSectionList& sections, const LoadOptions& options)
         : sections_(sections), options_(options), changeLines_(options.changeLines()) {}
 
+    // The input began with the UTF-8 mark: every line is converted to the ANSI code page.
+    void readUtf8() noexcept { utf8_ = true; }
+
     void operator()(std::string_view raw) {
+        if (utf8_ && std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            const std::string converted = kit::Utf8ToAnsi(raw);
+            take(converted);
+        } else {
+            take(raw);
+        }
+    }
+
+private:
+    void take(std::string_view raw) {
         if (raw.empty()) return;
         if (options_.dropCommentLines && raw.front() == ';') return;
         if (IsIniHeader(raw)) {
@@ -77,7 +127,6 @@ public:
         current_->push_back(std::move(line));
     }
 
-private:
     static void dropBlanksAroundEquals(std::string& line) {
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos || eq == 0) return;
@@ -105,6 +154,7 @@ private:
     const LoadOptions options_;
     const bool changeLines_;
     TStrings* current_ = nullptr;
+    bool utf8_ = false;
 };
 
 // The checks of ReadInteger (see the header).
@@ -243,8 +293,45 @@ std::size_t TSectionList::checked(std::int32_t index) {
     return static_cast<std::size_t>(index);
 }
 
+TStrings& TSectionList::Lines(std::int32_t index) {
+    Entry& entry = entries_.at(checked(index));
+    if (!keySlots_.empty()) keySlots_.erase(index);
+    return entry.lines;
+}
+
+void TSectionList::forgetIndexes() noexcept {
+    nameSlots_.clear();
+    nameSlots_.shrink_to_fit();
+    sharedNames_ = false;
+    keySlots_.clear();
+}
+
+// Builds (or grows) the name index; false when the list is short or memory ran out.
+bool TSectionList::indexNames() const noexcept {
+    if (Count() < IndexFrom) return false;
+    const std::size_t want = slotCountFor(entries_.size());
+    if (nameSlots_.size() >= want) return true;
+    try {
+        Slots slots(want, 0);
+        bool shared = false;
+        auto nameAt = [this](std::uint32_t i) -> std::string_view { return entries_[i].name; };
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            if (!insertSlot(slots, static_cast<std::uint32_t>(i), entries_[i].name, nameAt)) shared = true;
+        nameSlots_ = std::move(slots);
+        sharedNames_ = shared;
+        return true;
+    } catch (...) {
+        nameSlots_.clear();
+        return false;
+    }
+}
+
 std::int32_t TSectionList::Find(std::string_view name, std::int32_t start) const noexcept {
     const std::int32_t count = Count();
+    if (indexNames() && !sharedNames_) {
+        auto nameAt = [this](std::uint32_t i) -> std::string_view { return entries_[i].name; };
+        return static_cast<std::int32_t>(findSlot(nameSlots_, name, nameAt));
+    }
     if (start < 0 || start >= count) start = 0;
     for (std::int32_t i = start; i < count; ++i)
         if (kit::SameAsciiText(entries_[static_cast<std::size_t>(i)].name, name)) return i;
@@ -262,27 +349,109 @@ std::int32_t TSectionList::IndexOf(std::string_view name) {
 std::int32_t TSectionList::Add(std::string name) {
     if (entries_.size() >= static_cast<std::size_t>(INT32_MAX)) throw std::length_error("TSectionList: too many sections");
     entries_.push_back(Entry{std::move(name), {}});
-    return Count() - 1;
+    const auto position = static_cast<std::uint32_t>(entries_.size() - 1);
+    if (!nameSlots_.empty()) {
+        // Grown while it is used, so that adding and searching in turn stays linear.
+        if (slotCountFor(entries_.size()) > nameSlots_.size()) {
+            nameSlots_.clear();
+            indexNames();
+        } else {
+            auto nameAt = [this](std::uint32_t i) -> std::string_view { return entries_[i].name; };
+            if (!insertSlot(nameSlots_, position, entries_.back().name, nameAt)) sharedNames_ = true;
+        }
+    }
+    return static_cast<std::int32_t>(position);
 }
 
 void TSectionList::Delete(std::int32_t index) {
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(checked(index)));
+    forgetIndexes(); // positions behind it moved
     if (Cursor >= Count()) Cursor = 0;
 }
 
 void TSectionList::Clear() noexcept {
     entries_.clear();
+    forgetIndexes();
     Cursor = 0;
 }
 
 void TSectionList::Truncate(std::int32_t count) noexcept {
-    if (count >= 0 && count < Count()) entries_.resize(static_cast<std::size_t>(count));
+    if (count >= 0 && count < Count()) {
+        entries_.resize(static_cast<std::size_t>(count));
+        forgetIndexes();
+    }
     if (Cursor >= Count()) Cursor = 0;
+}
+
+// The key index of a long section, built on its first search; null for a short one.
+const TSectionList::Slots* TSectionList::keyIndex(std::int32_t index) const noexcept {
+    const TStrings& lines = entries_[static_cast<std::size_t>(index)].lines;
+    if (lines.size() < static_cast<std::size_t>(IndexFrom)) return nullptr;
+    try {
+        const auto found = keySlots_.find(index);
+        if (found != keySlots_.end()) return &found->second;
+        Slots slots(slotCountFor(lines.size()), 0);
+        auto nameAt = [&lines](std::uint32_t i) { return keyName(lines[i]); };
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].find('=') != std::string::npos)
+                insertSlot(slots, static_cast<std::uint32_t>(i), keyName(lines[i]), nameAt);
+        return &keySlots_.emplace(index, std::move(slots)).first->second;
+    } catch (...) {
+        return nullptr; // searched in order instead
+    }
+}
+
+std::ptrdiff_t TSectionList::FindKey(std::int32_t index, std::string_view key) const noexcept {
+    if (index < 0 || index >= Count()) return -1;
+    if (key.find('=') != std::string_view::npos) return -1; // a name part never holds "="
+    const TStrings& lines = entries_[static_cast<std::size_t>(index)].lines;
+    if (const Slots* slots = keyIndex(index)) {
+        auto nameAt = [&lines](std::uint32_t i) { return keyName(lines[i]); };
+        return findSlot(*slots, key, nameAt);
+    }
+    const std::size_t n = key.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.size() > n && line[n] == '=' && kit::SameAsciiText(std::string_view(line).substr(0, n), key))
+            return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
+
+void TSectionList::AppendLine(std::int32_t index, std::string line) {
+    TStrings& lines = entries_.at(checked(index)).lines;
+    lines.push_back(std::move(line));
+    const auto found = keySlots_.find(index);
+    if (found == keySlots_.end()) return;
+    Slots& slots = found->second;
+    const std::string& added = lines.back();
+    if (added.find('=') == std::string::npos) return;
+    if (slotCountFor(lines.size()) > slots.size()) {
+        keySlots_.erase(found); // rebuilt larger on the next search
+        return;
+    }
+    auto nameAt = [&lines](std::uint32_t i) { return keyName(lines[i]); };
+    insertSlot(slots, static_cast<std::uint32_t>(lines.size() - 1), keyName(added), nameAt);
+}
+
+void TSectionList::SetLine(std::int32_t index, std::size_t line, std::string text) {
+    std::string& stored = entries_.at(checked(index)).lines.at(line);
+    const bool sameName = stored.find('=') != std::string::npos && text.find('=') != std::string::npos &&
+                          kit::SameAsciiText(keyName(stored), keyName(text));
+    stored = std::move(text);
+    if (!sameName && !keySlots_.empty()) keySlots_.erase(index);
+}
+
+void TSectionList::DeleteLine(std::int32_t index, std::size_t line) {
+    TStrings& lines = entries_.at(checked(index)).lines;
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(line));
+    if (!keySlots_.empty()) keySlots_.erase(index); // the lines behind it moved
 }
 
 bool TSectionList::EraseDuplicates(const TDuplicateSectionEvent& handler) {
     const std::size_t count = entries_.size();
     if (count < 2) return false;
+    keySlots_.clear(); // the handler may change any section's lines
     // Sorted by a hash of the folded name first: names alike still meet in one run, and only
     // equal hashes (nearly always duplicates) need their names compared.
     struct Key {
@@ -321,6 +490,7 @@ bool TSectionList::EraseDuplicates(const TDuplicateSectionEvent& handler) {
             ++out;
         }
     entries_.resize(out);
+    forgetIndexes();
     if (Cursor >= Count()) Cursor = 0;
     return true;
 }
@@ -359,11 +529,12 @@ std::size_t TBigIniFile::bufferSize() const noexcept {
     return std::min(static_cast<std::size_t>(TextBufferSize), LargestTextBuffer);
 }
 
-template <class Feed> void TBigIniFile::loadWith(Feed&& feed) {
+template <class Feed> void TBigIniFile::loadWith(bool utf8, Feed&& feed) {
     const std::int32_t before = sections_.Count();
     try {
         SectionLoader loader(sections_, LoadOptions{DropCommentLines, DropLinesWithoutEquals, DropBlanksAroundEquals,
                                                     StripValueQuotes, TrimLineEnds});
+        if (utf8) loader.readUtf8();
         LineSplitter splitter;
         feed(splitter, loader);
         splitter.finish(loader);
@@ -376,7 +547,9 @@ template <class Feed> void TBigIniFile::loadWith(Feed&& feed) {
 
 void TBigIniFile::LoadFromText(std::string_view text) {
     SectionCursor = 0;
-    loadWith([&](LineSplitter& splitter, SectionLoader& loader) { splitter.feed(text.data(), text.size(), loader); });
+    const bool utf8 = kit::StartsWithUtf8Mark(text);
+    if (utf8) text.remove_prefix(kit::Utf8Mark.size());
+    loadWith(utf8, [&](LineSplitter& splitter, SectionLoader& loader) { splitter.feed(text.data(), text.size(), loader); });
 }
 
 void TBigIniFile::LoadFromFile(const std::string& fileName) {
@@ -389,15 +562,25 @@ void TBigIniFile::LoadFromFile(const std::string& fileName) {
         throw kit::InOutError("Cannot open file \"" + fileName + "\": " + errnoText(code));
     }
     std::setvbuf(file.get(), nullptr, _IONBF, 0); // our own buffer does the buffering
-    loadWith([&](LineSplitter& splitter, SectionLoader& loader) {
+    auto readError = [&] {
+        return kit::InOutError("Cannot read file \"" + fileName + "\": " + errnoText(errno ? errno : EIO));
+    };
+    // The first bytes, to see whether the file is UTF-8 with its mark.
+    char head[3];
+    errno = 0;
+    const std::size_t headSize = std::fread(head, 1, sizeof head, file.get());
+    if (headSize < sizeof head && std::ferror(file.get())) throw readError();
+    const bool utf8 = kit::StartsWithUtf8Mark(std::string_view(head, headSize));
+    loadWith(utf8, [&](LineSplitter& splitter, SectionLoader& loader) {
+        if (!utf8) splitter.feed(head, headSize, loader);
+        if (headSize < sizeof head) return;
         std::vector<char> buffer(bufferSize());
         while (!splitter.ended()) {
             errno = 0;
             const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
             if (got > 0) splitter.feed(buffer.data(), got, loader);
             if (got < buffer.size()) {
-                if (std::ferror(file.get()))
-                    throw kit::InOutError("Cannot read file \"" + fileName + "\": " + errnoText(errno ? errno : EIO));
+                if (std::ferror(file.get())) throw readError();
                 break;
             }
         }
@@ -409,7 +592,7 @@ void TBigIniFile::Clear() { sections_.Clear(); }
 void TBigIniFile::DeleteKey(const std::string& section, const std::string& key) {
     const KeyHit hit = findKey(section, key, true);
     if (hit.index < 0) return;
-    hit.lines->erase(hit.lines->begin() + hit.index);
+    sections_.DeleteLine(hit.section, static_cast<std::size_t>(hit.index));
     Modified = true;
 }
 
@@ -446,8 +629,9 @@ void TBigIniFile::writeFile() const {
                 if (buffer.size() == capacity) drain();
             }
         };
-        for (std::int32_t i = 0; i < sections_.Count(); ++i) {
-            const TStrings& lines = sections_.Lines(i);
+        const TSectionList& sections = sections_;
+        for (std::int32_t i = 0; i < sections.Count(); ++i) {
+            const TStrings& lines = sections.Lines(i);
             if (lines.empty()) continue;
             put("[");
             put(sections_.Name(i));
@@ -475,8 +659,9 @@ std::string TBigIniFile::ReadValue(const std::string& section, const std::string
 }
 
 void TBigIniFile::ReadContents(TStrings& target) {
-    for (std::int32_t i = 0; i < sections_.Count(); ++i) {
-        const TStrings& lines = sections_.Lines(i);
+    const TSectionList& sections = sections_;
+    for (std::int32_t i = 0; i < sections.Count(); ++i) {
+        const TStrings& lines = sections.Lines(i);
         if (lines.empty()) continue;
         target.push_back("[" + sections_.Name(i) + "]");
         target.insert(target.end(), lines.begin(), lines.end());
@@ -524,7 +709,7 @@ std::int32_t TBigIniFile::ReadInteger(const std::string& section, const std::str
 void TBigIniFile::ReadSection(const std::string& section, TStrings& target) {
     const std::int32_t index = sections_.IndexOf(section);
     if (index < 0) return;
-    for (const std::string& line : sections_.Lines(index)) {
+    for (const std::string& line : std::as_const(sections_).Lines(index)) {
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos || eq == 0) continue;
         if (DropCommentLines && line.front() == ';') continue;
@@ -542,7 +727,7 @@ void TBigIniFile::ReadSectionValues(const std::string& section, TStrings& target
     const std::int32_t index = sections_.IndexOf(section);
     if (index < 0) return;
     if (ClearBeforeReadValues) target.clear();
-    const TStrings& lines = sections_.Lines(index);
+    const TStrings& lines = std::as_const(sections_).Lines(index);
     target.insert(target.end(), lines.begin(), lines.end());
 }
 
@@ -609,22 +794,13 @@ TBigIniFile::KeyHit TBigIniFile::findKey(std::string_view section, std::string_v
     if (index < 0) {
         if (create) {
             SectionCursor = sections_.Add(std::string(section));
-            hit.lines = &sections_.Lines(SectionCursor);
+            hit.section = SectionCursor;
         }
         return hit;
     }
     SectionCursor = index;
-    hit.lines = &sections_.Lines(index);
-    if (key.find('=') != std::string_view::npos) return hit; // a name part never holds "="
-    const TStrings& lines = *hit.lines;
-    const std::size_t n = key.size();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        if (line.size() > n && line[n] == '=' && kit::SameAsciiText(std::string_view(line).substr(0, n), key)) {
-            hit.index = static_cast<std::ptrdiff_t>(i);
-            break;
-        }
-    }
+    hit.section = index;
+    hit.index = sections_.FindKey(index, key);
     return hit;
 }
 
@@ -632,7 +808,8 @@ std::string TBigIniFile::readKey(const std::string& section, const std::string& 
                                  const std::string& defaultValue) {
     const KeyHit hit = findKey(section, key, false);
     if (hit.index < 0) return defaultValue;
-    return (*hit.lines)[static_cast<std::size_t>(hit.index)].substr(key.size() + 1);
+    const TSectionList& sections = sections_;
+    return sections.Lines(hit.section)[static_cast<std::size_t>(hit.index)].substr(key.size() + 1);
 }
 
 void TBigIniFile::writeKey(const std::string& section, const std::string& key, const std::string& value) {
@@ -649,13 +826,13 @@ void TBigIniFile::writeKey(const std::string& section, const std::string& key, c
     line.append(key).append(1, '=').append(value);
     const KeyHit hit = findKey(section, key, true);
     if (hit.index < 0) {
-        hit.lines->push_back(std::move(line));
+        sections_.AppendLine(hit.section, std::move(line));
         Modified = true;
         return;
     }
-    std::string& stored = (*hit.lines)[static_cast<std::size_t>(hit.index)];
-    if (stored != line) {
-        stored = std::move(line);
+    const TSectionList& sections = sections_;
+    if (sections.Lines(hit.section)[static_cast<std::size_t>(hit.index)] != line) {
+        sections_.SetLine(hit.section, static_cast<std::size_t>(hit.index), std::move(line));
         Modified = true;
     }
 }

@@ -6,11 +6,15 @@
 // The syntax is deliberately literal: blanks around "=" belong to the key and
 // the value, names are compared without regard to ASCII letter case, the first
 // of duplicate sections or keys wins, and ";" starts a comment only when
-// DropCommentLines is set.
+// DropCommentLines is set. A file that begins with the UTF-8 mark is UTF-8: the
+// mark is skipped and its lines are converted to the ANSI code page (see
+// kit/AnsiText.h); any other file is taken byte for byte.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace config {
@@ -33,7 +37,13 @@ using TDuplicateSectionEvent =
 
 // The sections of a document in order: each a name (verbatim, without the
 // brackets) and its own line list. Names are compared ASCII-case-insensitively.
-// References to line lists stay valid until a section is added or removed.
+// References to line lists stay valid until a section is removed.
+//
+// Long lists keep hash indexes of their section names and of the key names of
+// a section, built on the first search and kept up to date by the changes made
+// through this class, so a search costs the same whatever the position of
+// what it finds. The indexes never change a result: they map a name to its
+// first occurrence, and the plain search is used while two sections share a name.
 class TSectionList {
 public:
     // Position of the entry the last name search found; where the next one starts.
@@ -46,8 +56,17 @@ public:
 
     std::int32_t Count() const noexcept { return static_cast<std::int32_t>(entries_.size()); }
     const std::string& Name(std::int32_t index) const { return entries_.at(checked(index)).name; }
-    TStrings& Lines(std::int32_t index) { return entries_.at(checked(index)).lines; }
+    // Changing the lines through this reference is allowed: it drops the section's key index.
+    TStrings& Lines(std::int32_t index);
     const TStrings& Lines(std::int32_t index) const { return entries_.at(checked(index)).lines; }
+
+    // Position of the first line of section `index` whose name part (the text
+    // before its first "=") equals `key` without regard to case; -1 when none.
+    std::ptrdiff_t FindKey(std::int32_t index, std::string_view key) const noexcept;
+    // Line changes that keep the key index.
+    void AppendLine(std::int32_t index, std::string line);
+    void SetLine(std::int32_t index, std::size_t line, std::string text);
+    void DeleteLine(std::int32_t index, std::size_t line);
 
     // Cursor search: from Cursor to the last entry, then from the first to
     // Cursor - 1; a hit moves Cursor there. -1 when no entry has that name.
@@ -72,8 +91,18 @@ private:
         std::string name;
         TStrings lines;
     };
+    // Open addressing over positions + 1 (0: free slot), for names hashed without regard to case.
+    using Slots = std::vector<std::uint32_t>;
     static std::size_t checked(std::int32_t index);
-    std::vector<Entry> entries_;
+    bool indexNames() const noexcept;
+    void forgetIndexes() noexcept;
+    const Slots* keyIndex(std::int32_t index) const noexcept;
+
+    // A deque: growing never moves the sections already there (no copy of the whole list at once).
+    std::deque<Entry> entries_;
+    mutable Slots nameSlots_;            // empty: not built
+    mutable bool sharedNames_ = false;   // two sections had one name when the index was built
+    mutable std::unordered_map<std::int32_t, Slots> keySlots_;  // by section position, long sections only
 };
 
 // The INI document. Construction binds it to a file and loads that file;
@@ -192,13 +221,13 @@ public:
 
 private:
     struct KeyHit {
-        TStrings* lines = nullptr; // the section's lines; null when the section is missing
+        std::int32_t section = -1; // the section's position; -1 when the section is missing
         std::ptrdiff_t index = -1; // the key's line; -1 when the key is absent
     };
     KeyHit findKey(std::string_view section, std::string_view key, bool create);
     std::string readKey(const std::string& section, const std::string& key, const std::string& defaultValue);
     void writeKey(const std::string& section, const std::string& key, const std::string& value);
-    template <class Feed> void loadWith(Feed&& feed);
+    template <class Feed> void loadWith(bool utf8, Feed&& feed);
     void writeFile() const;
     std::size_t bufferSize() const noexcept;
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
 #include <unordered_set>
 
 namespace kit {
@@ -21,6 +22,11 @@ std::uint64_t nextSerial = 1;
 
 // Links are followed this far at most, so a ring of links cannot hang a view.
 constexpr int kMaxLinkDepth = 16;
+
+// Counts the changes that can change an item's nearest observed ancestor below the item
+// itself: an item with children moved or freed, or gaining its first or losing its last
+// observer. A childless item's move forgets only its own answer.
+std::uint64_t layoutCount = 1;
 
 } // namespace
 
@@ -38,6 +44,7 @@ TTBCustomItem::~TTBCustomItem() {
         linker->Changed(TTBItemChange::Properties);
     }
     linkers_.clear();
+    if (!children_.empty()) ++layoutCount;
     if (link_) {
         auto& l = link_->linkers_;
         l.erase(std::remove(l.begin(), l.end(), this), l.end());
@@ -66,6 +73,8 @@ int TTBCustomItem::IndexOf(const TTBCustomItem* item) const noexcept {
 
 void TTBCustomItem::checkCanAdopt(TTBCustomItem* item) const {
     if (!item) throw Error("Cannot add a missing item");
+    // Every ancestor has a child: a childless item other than this one cannot be among them.
+    if (item != this && item->children_.empty()) return;
     for (const TTBCustomItem* p = this; p; p = p->parent_)
         if (p == item) throw Error("Cannot insert an item into itself or into one of its subitems");
 }
@@ -82,6 +91,7 @@ void TTBCustomItem::Insert(int index, TTBCustomItem* item) {
     if (item->parent_) item->parent_->Remove(item);
     children_.insert(children_.begin() + index, item);
     item->parent_ = this;
+    item->movedOrFreed();
     Changed(TTBItemChange::Structure);
 }
 
@@ -90,6 +100,34 @@ void TTBCustomItem::detachChild(TTBCustomItem* item) noexcept {
     const auto it = std::find(children_.rbegin(), children_.rend(), item);
     if (it != children_.rend()) children_.erase(std::next(it).base());
     item->parent_ = nullptr;
+    item->movedOrFreed();
+}
+
+void TTBCustomItem::movedOrFreed() noexcept {
+    if (children_.empty())
+        observedAt_ = 0;
+    else
+        ++layoutCount;
+}
+
+TTBCustomItem* TTBCustomItem::observedAncestor() const noexcept {
+    if (observedAt_ == layoutCount) return observedAbove_;
+    // Up to the first item whose answer is known, then the answers on the way down.
+    std::vector<const TTBCustomItem*> path;
+    try {
+        for (const TTBCustomItem* p = this; p && p->observedAt_ != layoutCount; p = p->parent_) path.push_back(p);
+    } catch (const std::bad_alloc&) {
+        for (TTBCustomItem* p = parent_; p; p = p->parent_)
+            if (!p->observers_.empty()) return p;
+        return nullptr;
+    }
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        const TTBCustomItem* item = *it;
+        TTBCustomItem* parent = item->parent_;
+        item->observedAbove_ = !parent ? nullptr : (parent->observers_.empty() ? parent->observedAbove_ : parent);
+        item->observedAt_ = layoutCount;
+    }
+    return observedAbove_;
 }
 
 void TTBCustomItem::Remove(TTBCustomItem* item) {
@@ -206,18 +244,22 @@ void TTBCustomItem::Click() {
 }
 
 void TTBCustomItem::AddObserver(TTBItemObserver* observer) {
-    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
         observers_.push_back(observer);
+        if (observers_.size() == 1 && !children_.empty()) ++layoutCount;
+    }
 }
 
 void TTBCustomItem::RemoveObserver(TTBItemObserver* observer) noexcept {
+    const std::size_t before = observers_.size();
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+    if (before > 0 && observers_.empty() && !children_.empty()) ++layoutCount;
 }
 
 void TTBCustomItem::Changed(TTBItemChange change) {
     // Observers may come and go (or free items) while they are told.
     const std::uint64_t self = serial_;
-    for (TTBCustomItem* p = this; p; p = p->parent_) {
+    for (TTBCustomItem* p = this; p; p = p->observedAncestor()) {
         const std::uint64_t serial = p->serial_;
         for (TTBItemObserver* o : std::vector<TTBItemObserver*>(p->observers_)) {
             if (std::find(p->observers_.begin(), p->observers_.end(), o) == p->observers_.end()) continue;

@@ -159,6 +159,8 @@ protected:
 private:
     void checkCanAdopt(TTBCustomItem* item) const;
     void detachChild(TTBCustomItem* item) noexcept;
+    TTBCustomItem* observedAncestor() const noexcept;
+    void movedOrFreed() noexcept;
     void clearGroup();
 
     TTBCustomItem* parent_ = nullptr;
@@ -174,6 +176,10 @@ private:
     int groupIndex_ = 0;
     bool autoCheck_ = false, checked_ = false, enabled_ = true, visible_ = true;
     std::uint64_t serial_;
+    // The nearest ancestor with observers, as worked out when the tree's layout count was
+    // observedAt_: Changed then climbs only to observed items, however deep the tree is.
+    mutable TTBCustomItem* observedAbove_ = nullptr;
+    mutable std::uint64_t observedAt_ = 0;
 };
 
 // A plain button or menu entry.

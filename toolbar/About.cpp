@@ -1,5 +1,7 @@
 #include "toolbar/About.h"
 
+#include "core/AnsiText.h"
+
 #include "config/Settings.h"
 #include "core/Error.h"
 #include "core/FileRead.h"
@@ -46,7 +48,9 @@ kit::TFont arialBold() {
 
 // The lines of an 8-bit text file, separated by CR LF, CR or LF.
 std::vector<std::string> readLines(const std::string& path) {
-    const std::string text = kit::ReadFileText(path);
+    std::string text = kit::ReadFileText(path);
+    // A notice saved as UTF-8 with its mark is shown in the ANSI code page, as the configuration is.
+    if (kit::StartsWithUtf8Mark(text)) text = kit::Utf8ToAnsi(std::string_view(text).substr(kit::Utf8Mark.size()));
     std::vector<std::string> lines;
     std::string line;
     for (std::size_t i = 0; i < text.size(); ++i) {

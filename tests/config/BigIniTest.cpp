@@ -102,11 +102,41 @@ TEST_F(BigIniTest, HeaderLinesMustBeExact) {
     EXPECT_FALSE(trimmed.HasSection("B"));
 }
 
-TEST_F(BigIniTest, ByteOrderMarkHidesTheFirstHeader) {
+// A file that begins with the UTF-8 mark is UTF-8: the mark goes and the text is taken into the
+// ANSI code page (Windows-1252 here and under Wine's default locale); any other file byte for byte.
+TEST_F(BigIniTest, Utf8MarkIsSkippedAndTheTextConverted) {
+    struct Case {
+        const char* what;
+        std::string_view bytes;
+        const char* section;
+        const char* key;
+        const char* want;  // "-" for the default
+    };
+    const Case cases[] = {
+        {"the first header after the mark", "\xEF\xBB\xBF[Options]\r\nk=1\r\n", "Options", "k", "1"},
+        {"held characters", "\xEF\xBB\xBF[S]\r\nk=Caf\xC3\xA9 \xE2\x82\xAC\r\n", "S", "k", "Caf\xE9 \x80"},
+        {"characters the code page cannot hold", "\xEF\xBB\xBF[S]\nk=a\xE4\xB8\xAD" "b\xF0\x9F\x98\x80" "c\n", "S", "k", "a?b??c"},  // one "?" a UTF-16 unit
+        {"no look-alike for a full-width equals sign", "\xEF\xBB\xBF[S]\nk\xEF\xBC\x9Dv\n", "S", "k?v", "-"},
+        {"bytes that are no UTF-8", "\xEF\xBB\xBF[S]\nk=\xE9t\xE9\n", "S", "k", "?t?"},
+        {"a converted header", "\xEF\xBB\xBF[Caf\xC3\xA9]\nk=1\n", "Caf\xE9", "k", "1"},
+        {"a whole line is kept", "\xEF\xBB\xBF[S]\nk=\xE4\xB8\xAD\xE4\xB8\xAD;rest\nnext=2\n", "S", "k", "??;rest"},
+        {"the mark only at the start", "[S]\r\nk=\xEF\xBB\xBFv\xC3\xA9\r\n", "S", "k", "\xEF\xBB\xBFv\xC3\xA9"},
+        {"without the mark byte for byte", "[S]\r\nk=\xC3\xA9\r\n", "S", "k", "\xC3\xA9"},
+        {"only the mark", "\xEF\xBB\xBF", "S", "k", "-"},
+        {"Ctrl-Z still ends the file", "\xEF\xBB\xBF[S]\nk=1\n\x1A[T]\nk=2\n", "T", "k", "-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int size : {1, 2, 3, 4, 0x7000}) {  // the mark split over reads, or not
+            TBigIniFile ini("");
+            ini.TextBufferSize = size;
+            load(ini, c.bytes);
+            EXPECT_EQ(ini.ReadString(c.section, c.key, "-"), c.want) << size;
+        }
+    }
     TBigIniFile ini("");
-    load(ini, "\xEF\xBB\xBF[Options]\r\nk=1\r\n[Next]\r\nk=2\r\n");
-    EXPECT_FALSE(ini.HasSection("Options"));
-    EXPECT_EQ(ini.ReadString("Next", "k", ""), "2");
+    load(ini, "\xEF\xBB\xBF[S]\nk=\xE4\xB8\xAD\xE4\xB8\xAD;rest\nnext=2\n");
+    EXPECT_EQ(ini.ReadString("S", "next", "-"), "2");
 }
 
 TEST_F(BigIniTest, LineEnds) {
@@ -465,3 +495,56 @@ TEST_F(BigIniTest, TypedReadsGoThroughReadString) {
 }
 
 } // namespace
+
+// Long documents are searched through indexes; every answer must be the one a search in order gives.
+TEST_F(BigIniTest, LongDocumentsAnswerAsASearchInOrderDoes) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+    text += "[Big]\n";
+    for (int i = 0; i < 40; ++i) text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    text += "KEY7=late\n Key8=blank before\nKey9 =blank after\nnoequals\n=empty name\n[s3]\nk=duplicate\n";
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* want;  // "-" for the default
+    };
+    const Case cases[] = {
+        {"S0", "k", "0"},         {"s39", "K", "39"},      {"S3", "k", "3"},  // the first [s3] wins
+        {"big", "key7", "7"},      {"BIG", "Key39", "39"},  {"Big", "Key40", "-"},
+        {"Big", "Key8", "8"},      {"Big", " Key8", "blank before"}, {"Big", "Key9 ", "blank after"},
+        {"Big", "Key9", "9"},      {"Big", "", "empty name"},        {"Big", "noequals", "-"},
+        {"Big", "Key1=1", "-"},    {"S40", "k", "-"},                {"", "k", "-"},
+    };
+    TBigIniFile ini("");
+    load(ini, text);
+    for (int round = 0; round < 2; ++round) {  // the second round after changes through the document
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.section) + "/" + c.key + " round " + std::to_string(round));
+            EXPECT_EQ(ini.ReadString(c.section, c.key, "-"), c.want);
+        }
+        ini.WriteString("Big", "KEY3", "3");      // the same line again: no change
+        ini.WriteString("Big", "New", "n");       // appended to an indexed section
+        ini.WriteString("S1", "k", "1");
+        ini.WriteString("Fresh", "k", "f");       // a new section after the index was built
+    }
+    EXPECT_EQ(ini.ReadString("big", "NEW", "-"), "n");
+    EXPECT_EQ(ini.ReadString("FRESH", "K", "-"), "f");
+    ini.DeleteKey("Big", "key5");
+    EXPECT_EQ(ini.ReadString("Big", "Key5", "-"), "-");
+    EXPECT_EQ(ini.ReadString("Big", "Key6", "-"), "6");
+    ini.EraseSection("S10");
+    EXPECT_FALSE(ini.HasSection("s10"));
+    EXPECT_EQ(ini.ReadString("S11", "k", "-"), "11");
+    // Lines changed from outside drop the section's index.
+    ini.Sections().Lines(ini.Sections().IndexOf("Big")).insert(
+        ini.Sections().Lines(ini.Sections().IndexOf("Big")).begin(), "key20=first now");
+    EXPECT_EQ(ini.ReadString("Big", "Key20", "-"), "first now");
+    // A name added twice by hand: found from the cursor on, as in order.
+    ini.Sections().Add("s12");
+    ini.Sections().Lines(ini.Sections().Count() - 1).push_back("k=second");
+    EXPECT_EQ(ini.ReadString("S12", "k", "-"), "second");  // the cursor stood on [Big], behind [S12]
+    ini.SectionCursor = 0;
+    EXPECT_EQ(ini.ReadString("S12", "k", "-"), "12");
+    ini.Sections().Cursor = 0;
+    EXPECT_EQ(ini.Sections().IndexOf("s12"), 12 - 1);  // S10 was erased before it
+}

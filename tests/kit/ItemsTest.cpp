@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -297,4 +298,84 @@ TEST(Component, NameLookupFollowsRenamesAndFrees) {
     home->SetName("miHome");
     EXPECT_EQ(form.FindComponent("MiHome"), home);
     EXPECT_EQ(form.FindComponent("miNews"), again);
+}
+
+// Changed climbs only to observed ancestors, through an answer kept per item: after every kind
+// of move, observer change and free, a leaf's change must still reach exactly the observers above it.
+TEST(Items, ChangesReachTheObserversAboveAfterMovesObserverChangesAndFrees) {
+    struct Step {
+        const char* what;
+        std::function<void(TTBCustomItem* top, TTBCustomItem* mid, TTBCustomItem* low, TTBCustomItem* other,
+                           ChangeLog& onTop, ChangeLog& onMid, ChangeLog& onOther)>
+            act;
+        bool top, mid, other;  // who hears a change of the leaf afterwards
+    };
+    using I = TTBCustomItem*;
+    using L = ChangeLog&;
+    const Step steps[] = {
+        {"as built", [](I, I, I, I, L, L, L) {}, true, false, false},
+        {"mid observed", [](I, I mid, I, I, L, L m, L) { mid->AddObserver(&m); }, true, true, false},
+        {"low moved under other", [](I, I, I low, I other, L, L, L) { other->Add(low); }, false, false, false},
+        {"other observed", [](I, I, I, I other, L, L, L o) { other->AddObserver(&o); }, false, false, true},
+        {"low back under mid", [](I, I mid, I low, I, L, L, L) { mid->Add(low); }, true, true, false},
+        {"mid under other", [](I, I mid, I, I other, L, L, L) { other->Add(mid); }, false, true, true},
+        {"mid's observer gone", [](I, I mid, I, I, L, L m, L) { mid->RemoveObserver(&m); }, false, false, true},
+        {"other under top", [](I top, I, I, I other, L, L, L) { top->Add(other); }, true, false, true},
+        {"other freed", [](I, I, I, I other, L, L, L) { delete other; }, false, false, false},
+        {"mid back under top", [](I top, I mid, I, I, L, L, L) { top->Add(mid); }, true, false, false},
+    };
+    TComponent form(nullptr);
+    auto* top = make<TTBSubmenuItem>(form, "top");
+    auto* mid = make<TTBSubmenuItem>(form, "mid", top);
+    auto* low = make<TTBSubmenuItem>(form, "low", mid);
+    auto* leaf = make<TTBItem>(form, "leaf", low);
+    TTBCustomItem* other = make<TTBSubmenuItem>(form, "other");
+    make<TTBItem>(form, "otherChild", other);
+    ChangeLog onTop, onMid, onOther;
+    top->AddObserver(&onTop);
+    int caption = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act(top, mid, low, other, onTop, onMid, onOther);
+        if (std::string(step.what) == "other freed") other = nullptr;
+        onTop.entries.clear();
+        onMid.entries.clear();
+        onOther.entries.clear();
+        leaf->SetCaption(std::to_string(++caption));
+        auto heard = [&](const ChangeLog& log) {
+            return log.entries.size() == 1 && log.entries[0].item == leaf &&
+                   log.entries[0].change == TTBItemChange::Properties;
+        };
+        EXPECT_EQ(heard(onTop), step.top);
+        EXPECT_EQ(heard(onMid), step.mid);
+        EXPECT_EQ(heard(onOther), step.other);
+        EXPECT_EQ(onTop.entries.size() + onMid.entries.size() + onOther.entries.size(),
+                  std::size_t{step.top} + step.mid + step.other);
+    }
+    top->RemoveObserver(&onTop);
+}
+
+// A chain far deeper than any menu: adding to its end and freeing it stay linear, and rings are still refused.
+TEST(Items, DeepChainsAreBuiltAndFreedAndRingsRefused) {
+    TComponent form(nullptr);
+    TTBRootItem root(nullptr);
+    ChangeLog log;
+    root.AddObserver(&log);
+    TTBCustomItem* end = &root;
+    std::vector<TTBCustomItem*> chain;
+    for (int i = 0; i < 200000; ++i) {
+        auto* item = new TTBSubmenuItem(&form);
+        end->Add(item);
+        chain.push_back(item);
+        end = item;
+    }
+    EXPECT_EQ(log.entries.size(), 200000u);  // each Add told the root's observer once
+    EXPECT_THROW(end->Add(chain.front()), kit::Error);
+    EXPECT_THROW(chain[100000]->Add(chain[99999]), kit::Error);
+    EXPECT_EQ(chain[100000]->Parent(), chain[99999]);
+    log.entries.clear();
+    delete chain.front();  // frees from the top: the rest falls off the tree
+    EXPECT_EQ(chain[1]->Parent(), nullptr);
+    EXPECT_EQ(log.entries.size(), 1u);
+    root.RemoveObserver(&log);
 }

@@ -51,6 +51,27 @@ inline std::string manyItems(int count, bool underSubmenu) {
     return out;
 }
 
+// A "Parent" chain `depth` deep: the first item on the toolbar, every other one under the one before.
+inline std::string parentChain(int depth) {
+    std::string out = "[Toolbar Items]\r\n";
+    for (int i = 1; i <= depth; ++i) out += "ChainSubMenu" + std::to_string(i) + "=\r\n";
+    for (int i = 1; i <= depth; ++i)
+        out += "[ChainSubMenu" + std::to_string(i) + "]\r\nCaption=Level " + std::to_string(i) + "\r\nParent=" +
+               (i == 1 ? std::string("Toolbar") : "ChainSubMenu" + std::to_string(i - 1)) + "\r\n";
+    return out;
+}
+
+// `items` buttons whose icon numbers stand at the end of an "Icons" section of `keys` keys.
+inline std::string manyIconKeys(int keys, int items) {
+    std::string out = "[Toolbar Items]\r\n";
+    for (int i = 1; i <= items; ++i) out += "Item" + std::to_string(i) + "=\r\n";
+    for (int i = 1; i <= items; ++i)
+        out += "[Item" + std::to_string(i) + "]\r\nImageIndex=" + std::to_string(keys - i) + "\r\nParent=Toolbar\r\n";
+    out += "[Icons]\r\n";
+    for (int k = 0; k < keys; ++k) out += std::to_string(k) + "=" + std::to_string(k % 9) + "\r\n";
+    return out;
+}
+
 // One real item, then `filler` (whatever makes the file hostile).
 inline std::string oneItemThen(const std::string& filler) {
     return "[Options]\r\n[Toolbar Items]\r\nmiHome=\r\n[miHome]\r\nCaption=Home\r\nURL=http://home.example/\r\n"
@@ -119,6 +140,21 @@ inline std::vector<HostileInput> HostileInputs() {
     return {
         {"10,000 top-level buttons", [](Folder d, File f) { writeFile(ini(d, f), manyItems(10000, false)); }},
         {"10,000 items in one submenu", [](Folder d, File f) { writeFile(ini(d, f), manyItems(10000, true)); }},
+        {"100,000 top-level buttons", [](Folder d, File f) { writeFile(ini(d, f), manyItems(100000, false)); }},
+        {"50,000 items in one submenu", [](Folder d, File f) { writeFile(ini(d, f), manyItems(50000, true)); }},
+        {"\"Parent\" chain 50,000 deep", [](Folder d, File f) { writeFile(ini(d, f), parentChain(50000)); }},
+        {"1,000,000 icon keys, 5,000 items",
+         [](Folder d, File f) {
+             writeFile(ini(d, f), manyIconKeys(1000000, 5000));
+             writeFile(d / "Icons.bin", nineIcons());
+         }},
+        {"1,000,000 names without sections",
+         [](Folder d, File f) {
+             std::string out = "[Toolbar Items]\r\n";
+             out.reserve(std::size_t{1000000} * 16);
+             for (int i = 1; i <= 1000000; ++i) out += "Unplaced" + std::to_string(i) + "=\r\n";
+             writeFile(ini(d, f), out);
+         }},
         {"INI of 3,000,000 sections",
          [](Folder d, File f) {
              std::string filler;

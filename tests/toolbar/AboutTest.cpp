@@ -139,6 +139,9 @@ TEST_F(AboutWindow, CopyrightsFileReplacesTheNotice) {
         {"no line end after the last", "One\r\nTwo\r\nThree", {"One", "Two", "Three"}},
         {"an empty line kept", "One\n\nThree\r\n", {"One", "", "Three"}},
         {"an empty file", "", {}},
+        {"UTF-8 with its mark, in the ANSI code page", "\xEF\xBB\xBF(c) Caf\xC3\xA9\r\n\xE4\xB8\xAD",
+         {"(c) Caf\xE9", "?"}},
+        {"no mark: byte for byte", "(c) Caf\xC3\xA9", {"(c) Caf\xC3\xA9"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -32,6 +32,11 @@ TEST_F(HostileInput, EveryFolderEndsWithTheWindowAndAClearErrorWhereOneIsDue) {
     const std::map<std::string, Expected> expected = {
         {"10,000 top-level buttons", {"", "", 3 + 10000 + 1}},
         {"10,000 items in one submenu", {"", "", 3 + 1 + 1}},
+        {"100,000 top-level buttons", {"", "", 3 + 100000 + 1}},
+        {"50,000 items in one submenu", {"", "", 3 + 1 + 1}},
+        {"\"Parent\" chain 50,000 deep", {"", "", 3 + 1 + 1}},
+        {"1,000,000 icon keys, 5,000 items", {"", "", 3 + 5000 + 1, 9}},
+        {"1,000,000 names without sections", {"", "", 3 + 1}},
         {"INI of 3,000,000 sections", {"", "", 3 + 1 + 1}},
         {"INI of 50 MB", {"", "", 3 + 1 + 1}},
         {"binary garbage as the INI", {"", "", 3 + 1}},
@@ -76,10 +81,28 @@ TEST_F(HostileInput, EveryFolderEndsWithTheWindowAndAClearErrorWhereOneIsDue) {
         if (want.icons >= 0) {
             EXPECT_EQ(w.IconList->Count(), want.icons);
         }
-        if (input.name == "10,000 items in one submenu") {
+        if (input.name == "10,000 items in one submenu" || input.name == "50,000 items in one submenu") {
             auto* menu = dynamic_cast<kit::TTBCustomItem*>(w.FindComponent("ManySubMenu"));
             ASSERT_NE(menu, nullptr);
-            EXPECT_EQ(menu->Count(), 10000);
+            EXPECT_EQ(menu->Count(), input.name[0] == '1' ? 10000 : 50000);
+        }
+        if (input.name == "\"Parent\" chain 50,000 deep") {
+            auto* deepest = dynamic_cast<kit::TTBCustomItem*>(w.FindComponent("ChainSubMenu50000"));
+            ASSERT_NE(deepest, nullptr);
+            int depth = 0;
+            for (const kit::TTBCustomItem* p = deepest->Parent(); p; p = p->Parent()) ++depth;
+            EXPECT_EQ(depth, 50000);  // the toolbar's root item counted
+        }
+        if (input.name == "1,000,000 icon keys, 5,000 items") {
+            // Item i shows icon number 1,000,000 - i, which "Icons" maps to (1,000,000 - i) mod 9.
+            for (int i : {1, 2500, 5000}) {
+                auto* item = dynamic_cast<kit::TTBCustomItem*>(w.FindComponent("Item" + std::to_string(i)));
+                ASSERT_NE(item, nullptr);
+                EXPECT_EQ(item->ImageIndex(), (1000000 - i) % 9) << i;
+            }
+        }
+        if (input.name == "1,000,000 names without sections") {
+            EXPECT_NE(w.FindComponent("Unplaced1000000"), nullptr);
         }
         if (input.aboutWindow) {
             kg::TFormAbout about;

@@ -130,6 +130,20 @@ TEST(KgCheck, EveryRulePrintsItsFinding) {
         {"no toolbar name", "[Options]\nCompany Name=C\n", "T.ini:1: warning: no \"Toolbar Name\" in section \"Options\""},
         {"no toolbar name, updates on", "[Options]\nUpdates URL=http://updates.example/tb/\n",
          "T.ini:1: error: no \"Toolbar Name\" in section \"Options\""},
+        // Encodings and the bytes the engine stops at.
+        {"UTF-16", std::string("\xFF\xFE[\0O\0]\0\n\0", 10), "T.ini: error: the file is UTF-16"},
+        {"UTF-16, big end first", std::string("\xFE\xFF\0[\0O\0]", 8), "T.ini: error: the file is UTF-16"},
+        {"Ctrl-Z before the items", kHead + "\x1A[Toolbar Items]\nmiA=\n[miA]\nParent=Toolbar\n",
+         "T.ini:3: error: Ctrl-Z at the start of a line: the engine stops reading here"},
+        {"NUL in a caption",
+         kHead + "[Toolbar Items]\nmiA=\n[miA]\nCaption=A" + std::string(1, '\0') + "B\nParent=Toolbar\n" +
+             std::string(1, '\0') + "\n",
+         "T.ini:6: error: a NUL byte: Windows ends the text there, so what follows on the line is lost (and on 1 more"},
+        {"UTF-8: a character the code page cannot hold",
+         "\xEF\xBB\xBF" + kHead + "[Toolbar Items]\nmiA=\n[miA]\nCaption=\xE4\xB8\xAD\nParent=Toolbar\n",
+         "T.ini:6: warning: characters the ANSI code page cannot hold"},
+        {"UTF-8: the mark no longer hides the first header", "\xEF\xBB\xBF[Options]\nCompany Name=C\n",
+         "T.ini:1: warning: no \"Toolbar Name\" in section \"Options\""},
         // Files.
         {"banner missing", kHead, "T.bmp: warning: missing banner picture", Change::NoBanner},
         {"banner of another size", kHead, "T.bmp: warning: the banner picture is 100 x 22 pixels", Change::SmallBanner},
@@ -164,6 +178,10 @@ TEST(KgCheck, ASoundToolbarPrintsNothing) {
     std::string withMenu = ini;
     withMenu.replace(withMenu.find("miE2=\n"), 6, "miE2=\nmiMain=\n");
     EXPECT_EQ(printed(folder(withMenu)), "");
+    // Saved as UTF-8 with its mark, with characters the code page holds, and ended by Ctrl-Z.
+    std::string utf8 = "\xEF\xBB\xBF" + withMenu + "\x1A\r\n";
+    utf8.replace(utf8.find("Caption=Menu"), 12, "Caption=Men\xC3\xBC");
+    EXPECT_EQ(printed(folder(utf8)), "");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "core/Component.h"
 #include "core/Error.h"
 #include "core/SignatureText.h"
+#include "tools/kgcheck/lib/EncodingCheck.h"
 #include "tools/kgcheck/lib/IniScan.h"
 #include "core/IconFile.h"
 #include "core/Url.h"
@@ -140,6 +141,7 @@ public:
             checkFiles();
             return sorted();
         }
+        for (EncodingFinding& f : CheckEncoding(*files_.config)) add(iniName, f.line, f.error, std::move(f.text));
         scan_ = ScanIni(*files_.config);
         ini_.LoadFromText(*files_.config);
         loadIcons();

@@ -2,6 +2,7 @@
 
 #include "core/IniLines.h"
 #include "core/Text.h"
+#include "core/AnsiText.h"
 
 namespace kgcheck {
 
@@ -11,13 +12,21 @@ std::string_view KeyName(std::string_view line) { return config::IniKeyName(line
 
 ScannedIni ScanIni(std::string_view text) {
     ScannedIni ini;
-    // The document's own splitter hands out the lines; their numbers count the line feeds before them.
+    // As the document loads it: the UTF-8 mark skipped, such a file's lines in the ANSI code page;
+    // the document's own splitter hands out the lines; their numbers count the line feeds before them.
+    const bool utf8 = kit::StartsWithUtf8Mark(text);
+    if (utf8) text.remove_prefix(kit::Utf8Mark.size());
     int number = 0;
     std::size_t at = 0;
     auto sink = [&](std::string_view line) {
         const std::size_t lf = text.find('\n', at);
         ++number;
         at = lf == std::string_view::npos ? text.size() : lf + 1;
+        std::string converted;
+        if (utf8) {
+            converted = kit::Utf8ToAnsi(line);
+            line = converted;
+        }
         IniLine entry;
         entry.number = number;
         entry.section = ini.sections.empty() ? -1 : static_cast<int>(ini.sections.size()) - 1;

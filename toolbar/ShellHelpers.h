@@ -12,6 +12,8 @@ inline constexpr unsigned CanonicalUrlBufferSize = 256;
 inline constexpr unsigned DownloadChunkSize = 1024;
 // Bounds of a download, so that a stalled server cannot hold the browser:
 // each connect, send and receive, the whole transfer, and the body's size.
+// An update fetches two files, so its body reads hold the window at most
+// twice the transfer's bound, however slowly the server sends.
 inline constexpr unsigned long DownloadOperationTimeoutMs = 3000;
 inline constexpr unsigned long long DownloadTransferLimitMs = 5000;
 inline constexpr unsigned long long DownloadSizeLimit = 16ull * 1024 * 1024;
@@ -30,7 +32,8 @@ std::string CanonicalizeUrl(const std::string& url);
 // was, when there is no Internet session, the canonical URL is implausible,
 // the URL cannot be opened, the body breaks off before its end, a connect,
 // send or receive takes longer than DownloadOperationTimeoutMs, the transfer
-// longer than DownloadTransferLimitMs, or the body is (or is declared) larger
+// longer than DownloadTransferLimitMs (also while the server sends the body a
+// byte at a time: a read takes only what has arrived), or the body is (or is declared) larger
 // than DownloadSizeLimit. Raises kit::InOutError (after the connection is
 // closed) when the file cannot be created or written.
 bool DownloadUrlToFile(const std::string& url, const std::string& destination);

@@ -164,10 +164,12 @@ if(NOT KG_WIN32_SLIM)
     target_compile_definitions(kg_${name} PRIVATE KG_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KG_BUILD_DIR="${CMAKE_BINARY_DIR}")
     target_compile_options(kg_${name} PRIVATE ${KG_WARNINGS} -O2)
   endforeach()
-  # The band's load time with an update folder served on 127.0.0.1.
-  if(TARGET kg_bench_band_load)
-    target_sources(kg_bench_band_load PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/HttpTestServer.cpp)
-  endif()
+  # The band's load time, and the hostile update folder, served on 127.0.0.1.
+  foreach(name kg_bench_band_load kg_bench_hostile)
+    if(TARGET ${name})
+      target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/HttpTestServer.cpp)
+    endif()
+  endforeach()
 endif()
 
 # Programs under tools/: each folder with a CMake fragment adds its own targets.

@@ -271,6 +271,24 @@ public:
         return opaque_ == 0 && (alphaBits >> 24) != 0;
     }
 
+    // One pixel of a stored row, as convert() makes it.
+    std::uint32_t pixel(const std::uint8_t* row, std::uint64_t x) const {
+        switch (f_.h.bitCount) {
+        case 1: return paletteColour(f_.palette, (row[x / 8] >> (7 - x % 8)) & 1);
+        case 4: return paletteColour(f_.palette, (row[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F);
+        case 8: return paletteColour(f_.palette, row[x]);
+        case 24:
+            return 0xFF000000u | (std::uint32_t{row[x * 3 + 2]} << 16) | (std::uint32_t{row[x * 3 + 1]} << 8) |
+                   row[x * 3];
+        default: break;
+        }
+        if (plain32_) return le32(row + x * 4) | opaque_;
+        const std::uint32_t v = f_.h.bitCount == 16 ? le16(row + x * 2) : le32(row + x * 4);
+        return (alpha_.get(v) << 24) | (red_.get(v) << 16) | (green_.get(v) << 8) | blue_.get(v) | opaque_;
+    }
+    // Whether the format's alpha channel is kept (then an all-zero one is the caller's to decide).
+    bool keepsAlpha() const { return opaque_ == 0; }
+
 private:
     const Layout& f_;
     Channel red_, green_, blue_, alpha_;
@@ -278,21 +296,24 @@ private:
     std::uint32_t opaque_;
 };
 
-// Run-length-compressed rows (bottom-up only) into `img`. Pixels the data never reaches stay
-// transparent black (0): GDI leaves them untouched, black in a new bitmap from CreateDIBitmap. Runs
-// past the right edge and moves past the top are clipped. Returns the offset just past the
-// end-of-bitmap code.
-std::uint64_t decodeRle(const Layout& f, const std::uint8_t* data, std::size_t size, Bitmap32& img) {
+// Run-length-compressed rows (bottom-up only). rowAt(r) gives the row r from the bottom to write
+// into, or nullptr to skip it; leave(r) is called when the codes move off row r (at most once a
+// row, never for rows a delta jumps over). Runs past the right edge and moves past the top are
+// clipped. Returns the offset just past the end-of-bitmap code.
+template <typename RowAt, typename Leave>
+std::uint64_t decodeRle(const Layout& f, const std::uint8_t* data, std::size_t size, RowAt rowAt, Leave leave) {
     const bool four = f.h.compression == kBiRle4;
-    std::fill(img.pixels.begin(), img.pixels.end(), 0u);
     const std::uint64_t width = f.width, rows = f.rows;
     std::uint64_t x = 0, r = 0;  // r counts rows from the bottom
     std::uint64_t pos = f.start;
     auto need = [&](std::uint64_t n) {
         if (n > size - pos) invalid("the RLE data is truncated (a code at byte " + std::to_string(pos) + ")");
     };
-    auto row = [&]() -> std::uint32_t* {
-        return r < rows ? img.pixels.data() + (rows - 1 - r) * width : nullptr;
+    auto row = [&]() -> std::uint32_t* { return r < rows ? rowAt(r) : nullptr; };
+    auto nextRows = [&](std::uint64_t by) {
+        if (by == 0) return;
+        if (r < rows) leave(r);
+        r += by;
     };
     for (;;) {
         if (pos >= size) invalid("the RLE data ends without an end-of-bitmap code");
@@ -312,14 +333,15 @@ std::uint64_t decodeRle(const Layout& f, const std::uint8_t* data, std::size_t s
         switch (second) {
         case 0:  // end of line
             x = 0;
-            ++r;
+            nextRows(1);
             break;
         case 1:  // end of bitmap
+            if (r < rows) leave(r);
             return pos;
         case 2:  // delta: right and up
             need(2);
             x += data[pos];
-            r += data[pos + 1];
+            nextRows(data[pos + 1]);
             pos += 2;
             break;
         default: {  // absolute: `second` indices, padded to a 16-bit boundary
@@ -337,6 +359,15 @@ std::uint64_t decodeRle(const Layout& f, const std::uint8_t* data, std::size_t s
         }
         }
     }
+}
+
+// The whole picture into `img`. Pixels the data never reaches stay transparent black (0): GDI
+// leaves them untouched, black in a new bitmap from CreateDIBitmap.
+std::uint64_t decodeRle(const Layout& f, const std::uint8_t* data, std::size_t size, Bitmap32& img) {
+    std::fill(img.pixels.begin(), img.pixels.end(), 0u);
+    return decodeRle(
+        f, data, size, [&](std::uint64_t r) { return img.pixels.data() + (f.rows - 1 - r) * f.width; },
+        [](std::uint64_t) {});
 }
 
 BmpDecoded describe(const Layout& f) {
@@ -406,6 +437,73 @@ BmpDecoded DecodeBmpDetailed(const std::uint8_t* data, std::size_t size, BmpLayo
                        out.hasAlpha;
     }
     // An alpha channel that is zero everywhere is an unused byte, not a transparent picture.
+    if (!out.hasAlpha)
+        for (auto& px : img.pixels) px |= 0xFF000000u;
+    return out;
+}
+
+BmpDecoded DecodeBmpFitting(const std::uint8_t* data, std::size_t size, int maxWidth, int maxHeight) {
+    if (maxWidth <= 0 || maxHeight <= 0) throw Error("Cannot fit a bitmap into " + std::to_string(maxWidth) + "x" +
+                                                     std::to_string(maxHeight) + " pixels");
+    const Layout f = readLayout(data, size, BmpLayout::File);
+    const std::uint64_t w = f.width, h = f.rows, mw = static_cast<std::uint64_t>(maxWidth),
+                        mh = static_cast<std::uint64_t>(maxHeight);
+    if (w <= mw && h <= mh) return DecodeBmpDetailed(data, size, BmpLayout::File);
+
+    BmpDecoded out = describe(f);
+    out.sourceWidth = static_cast<int>(w);
+    out.sourceHeight = static_cast<int>(h);
+    // The side that is too large by more sets the scale; the other follows, at least a pixel.
+    std::uint64_t tw = mw, th = mh;
+    if (w * mh >= h * mw) th = std::max<std::uint64_t>(1, h * mw / w);
+    else tw = std::max<std::uint64_t>(1, w * mh / h);
+    Bitmap32& img = out.image;
+    img.width = static_cast<int>(tw);
+    img.height = static_cast<int>(th);
+    img.pixels.assign(static_cast<std::size_t>(tw * th), 0u);
+    // The nearest pixels, corners kept: the lower-left one names the transparent colour.
+    std::vector<std::uint64_t> columns(static_cast<std::size_t>(tw));
+    for (std::uint64_t t = 0; t < tw; ++t) columns[t] = tw > 1 ? t * (w - 1) / (tw - 1) : 0;
+    // From the top; a single row is the bottom one, which holds the lower-left pixel.
+    auto sourceRow = [&](std::uint64_t t) { return th > 1 ? t * (h - 1) / (th - 1) : h - 1; };
+
+    if (isRle(f.h)) {
+        // Every code is read; only the rows kept are written, into one row of the source's width.
+        std::vector<std::int64_t> target(static_cast<std::size_t>(h), -1);  // by source row from the bottom
+        for (std::uint64_t t = 0; t < th; ++t) target[h - 1 - sourceRow(t)] = static_cast<std::int64_t>(t);
+        std::vector<std::uint32_t> line(static_cast<std::size_t>(w), 0u);
+        bool written = false;
+        out.consumed = static_cast<std::size_t>(decodeRle(
+            f, data, size,
+            [&](std::uint64_t r) -> std::uint32_t* {
+                if (target[r] < 0) return nullptr;
+                written = true;
+                return line.data();
+            },
+            [&](std::uint64_t r) {
+                if (target[r] < 0 || !written) return;
+                std::uint32_t* dst = img.pixels.data() + static_cast<std::uint64_t>(target[r]) * tw;
+                for (std::uint64_t t = 0; t < tw; ++t) dst[t] = line[columns[t]];
+                std::fill(line.begin(), line.end(), 0u);
+                written = false;
+            }));
+        out.hasAlpha = std::any_of(img.pixels.begin(), img.pixels.end(), [](std::uint32_t p) { return p == 0; });
+        return out;
+    }
+
+    out.consumed = static_cast<std::size_t>(f.start + f.pixelBytes);
+    const RowConverter converter(f);
+    std::uint32_t alphaBits = 0;
+    for (std::uint64_t t = 0; t < th; ++t) {
+        const std::uint64_t y = sourceRow(t);
+        const std::uint8_t* row = data + f.start + (out.topDown ? y : h - 1 - y) * f.stride;
+        std::uint32_t* dst = img.pixels.data() + t * tw;
+        for (std::uint64_t c = 0; c < tw; ++c) {
+            dst[c] = converter.pixel(row, columns[c]);
+            alphaBits |= dst[c];
+        }
+    }
+    out.hasAlpha = converter.keepsAlpha() && (alphaBits >> 24) != 0;
     if (!out.hasAlpha)
         for (auto& px : img.pixels) px |= 0xFF000000u;
     return out;

@@ -45,6 +45,8 @@ struct BmpDecoded {
     bool topDown = false;
     bool hasAlpha = false;         // the source's alpha channel was kept, or RLE left pixels transparent
     std::size_t consumed = 0;      // bytes from the "BM" to the end of the pixel rows (RLE: of the end code)
+    int sourceWidth = 0;           // DecodeBmpFitting: the size the file declares, when it reduced it
+    int sourceHeight = 0;
 };
 
 // Run-length-compressed files (bottom-up only, never in the Stream layout): pixels the codes never
@@ -69,6 +71,12 @@ BmpInfo ReadBmpInfo(const std::uint8_t* data, std::size_t size, BmpLayout layout
 // empty image; when its hasAlpha is false the alpha bytes of the rows are to be read as opaque.
 BmpDecoded DecodeBmpRows(const std::uint8_t* data, std::size_t size, BmpLayout layout,
                          const std::function<void(int y, const std::uint32_t* pixels)>& row);
+
+// A "BM" file image decoded to fit maxWidth x maxHeight: one that fits is decoded as DecodeBmpDetailed
+// does; a larger one is reduced, its proportions kept, to the nearest pixels (the corners and the lower-left pixel kept),
+// converting only the pixels kept, so that memory follows the result, not what the file declares. A
+// compressed one is read through, writing only the rows kept.
+BmpDecoded DecodeBmpFitting(const std::uint8_t* data, std::size_t size, int maxWidth, int maxHeight);
 
 // Decodes a "BM" file image from memory; *consumed (optional) = bytes it occupies: headers + colour table +
 // pixel data computed from the info header (rows padded to 4 bytes), NOT the file header's size field.

@@ -113,18 +113,28 @@ bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
     FileReplacer part(destination);
     unsigned long long received = 0;
     char chunk[DownloadChunkSize];
-    for (;;) {
+    // Every wait below is bounded by the receive time-out, which is cut to the time left near the end;
+    // a read asks only for what has arrived, so a trickling server cannot hold one past the limit.
+    const auto timeLeft = [&]() -> bool {
         const ULONGLONG elapsed = GetTickCount64() - start;
         if (elapsed > DownloadTransferLimitMs) return false;
-        // Near the end of its time the receive may not carry the transfer past its limit
-        // (never 0, which would mean no time-out at all).
+        // Never 0, which would mean no time-out at all.
         const ULONGLONG left = DownloadTransferLimitMs - elapsed + 1;
         if (left < DownloadOperationTimeoutMs) {
             DWORD wait = static_cast<DWORD>(left);
             InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
         }
+        return true;
+    };
+    for (;;) {
+        if (!timeLeft()) return false;
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) return false;
+        if (available == 0) break;  // the end of the body
+        if (!timeLeft()) return false;
         DWORD read = 0;
-        if (!InternetReadFile(request.get(), chunk, sizeof chunk, &read)) return false;
+        const DWORD want = available < sizeof chunk ? available : static_cast<DWORD>(sizeof chunk);
+        if (!InternetReadFile(request.get(), chunk, want, &read)) return false;
         if (read == 0) break;
         received += read;
         if (received > DownloadSizeLimit) return false;

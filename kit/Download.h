@@ -25,7 +25,8 @@ std::string CanonicalizeUrl(const std::string& url);
 // was, when there is no Internet session, the canonical URL is implausible,
 // the URL cannot be opened, the body breaks off before its end, a connect,
 // send or receive takes longer than DownloadOperationTimeoutMs, the transfer
-// longer than DownloadTransferLimitMs, or the body is (or is declared) larger
+// longer than DownloadTransferLimitMs (also while the server sends the body a
+// byte at a time: a read takes only what has arrived), or the body is (or is declared) larger
 // than DownloadSizeLimit. Raises kit::OSError (before any traffic) when the
 // URL cannot be canonicalised, and kit::InOutError (after the connection is
 // closed) when the file cannot be created or written.

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <new>
+
 namespace kit {
 
 std::string ApplicationTitle() {
@@ -27,7 +29,14 @@ void report(const char* text) noexcept {
 }
 } // namespace
 
-void ShowException(const std::exception& error) { report(error.what()); }
+void ShowException(const std::exception& error) {
+    // The library's own text for it ("std::bad_alloc") tells a user nothing.
+    if (dynamic_cast<const std::bad_alloc*>(&error)) {
+        report("Not enough memory.");
+        return;
+    }
+    report(error.what());
+}
 
 void ShowException(std::exception_ptr error) {
     if (!error) return;

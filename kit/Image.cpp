@@ -7,7 +7,6 @@
 #include <windowsx.h>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace kit {
@@ -26,9 +25,24 @@ void TImage::CreateParams(TCreateParams& params) {
 
 void TImage::LoadFromFile(const std::string& path) {
     // Read here rather than with LoadBmpFile: a two-colour file has its own transparent colour.
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
-    BmpDecoded decoded =
-        NamingFile("Picture file", path, [&] { return DecodeBmpDetailed(bytes.data(), bytes.size()); });
+    std::error_code ec;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
+    if (!in.is_open()) throw InOutError("Cannot open file \"" + path + "\"");
+    in.seekg(0, std::ios::end);
+    const std::streamoff length = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (length < 0 || !in) throw InOutError("Cannot read file \"" + path + "\"");
+    const auto bytesInFile = static_cast<std::uint64_t>(length);
+    if (bytesInFile > kMaxPictureFileBytes)
+        throw Error("Picture file \"" + path + "\": " + std::to_string(bytesInFile) + " bytes is too large (at most " +
+                    std::to_string(kMaxPictureFileBytes) + ")");
+    BmpDecoded decoded = NamingFile("Picture file", path, [&] {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(bytesInFile));
+        if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()), length))
+            throw InOutError("Cannot read file \"" + path + "\"");
+        return DecodeBmpFitting(bytes.data(), bytes.size(), kMaxPictureSide, kMaxPictureSide);
+    });
     picture_ = std::move(decoded.image);
     monochrome_ = decoded.bitsPerPixel == 1;
     pictureChanged();

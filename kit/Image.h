@@ -12,13 +12,20 @@
 
 namespace kit {
 
+// A picture file larger than this is refused; a larger picture than kMaxPictureSide a side is kept
+// reduced to it at load: no control shows more, and memory stays bounded whatever a file declares.
+inline constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t{64} << 20;
+inline constexpr int kMaxPictureSide = 2048;
+
 class TImage : public TControl {
 public:
     explicit TImage(TComponent* owner);
     ~TImage() override;
 
-    // Loads a Windows BMP file; raises kit::InOutError when it cannot be read
-    // and kit::Error when it is malformed (the old picture then stays).
+    // Loads a Windows BMP file, reduced to at most kMaxPictureSide a side; raises
+    // kit::InOutError when it cannot be read and kit::Error, naming the file, when
+    // it is malformed, larger than kMaxPictureFileBytes or more than memory holds
+    // (the old picture then stays).
     void LoadFromFile(const std::string& path);
     // The picture, for example the design-time one.
     void SetPicture(const Bitmap32& picture);

@@ -4,12 +4,25 @@
 #include "core/Error.h"
 #include "kit/ImageList.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <iterator>
 #include <new>
 #include <unordered_set>
 
 namespace kit {
+
+std::string ShownCaption(const std::string& caption) {
+    if (caption.size() <= kMaxShownCaption) return caption;
+    std::size_t end = 0;
+    while (end < kMaxShownCaption) {
+        const std::size_t step = IsDBCSLeadByte(static_cast<BYTE>(caption[end])) ? 2 : 1;
+        if (end + step > kMaxShownCaption) break;
+        end += step;
+    }
+    return caption.substr(0, end) + "...";
+}
 
 namespace {
 

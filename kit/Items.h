@@ -17,6 +17,12 @@ class TControl;
 class TImageList;
 class TTBCustomItem;
 
+// A caption longer than kMaxShownCaption bytes is shown cut there (never inside a character of
+// the code page), with "..." after it: measuring and drawing a huge text would hold the window.
+// The item keeps its whole caption.
+inline constexpr std::size_t kMaxShownCaption = 260;
+std::string ShownCaption(const std::string& caption);
+
 // How an item shows itself: nbdmDefault shows the image when there is one
 // (the caption otherwise) on a toolbar and both in menus; nbdmTextOnly the
 // caption only; nbdmTextOnlyInMenus the default on a toolbar and the caption

@@ -94,7 +94,7 @@ private:
     void insert(HMENU menu, const TTBCustomItem* item, TImageList* images, HMENU submenu) {
         const UINT command = addEntry(item, images);
         const TTBMenuMap::Entry& entry = map_.entries_.back();
-        std::string text = item->Caption();
+        std::string text = ShownCaption(item->Caption());
         if (!item->ShortCut().empty()) text += "\t" + item->ShortCut();
         MENUITEMINFOA mii{};
         mii.cbSize = sizeof mii;
@@ -130,11 +130,16 @@ private:
     void append(HMENU menu, const std::vector<TTBCustomItem*>& items, TImageList* images, int depth) {
         bool pendingSeparator = false;
         int added = 0;
+        std::size_t left = 0;  // entries past kMaxMenuEntries
         // A copy: nothing here changes the tree, but the list may be an item's own.
         for (const TTBCustomItem* item : std::vector<TTBCustomItem*>(items)) {
             if (!item->Visible() || isControlItem(item)) continue;
             if (item->IsSeparator()) {
                 pendingSeparator = added > 0;
+                continue;
+            }
+            if (added == kMaxMenuEntries) {
+                ++left;
                 continue;
             }
             if (pendingSeparator) separator(menu);
@@ -167,11 +172,17 @@ private:
             else
                 insert(menu, item, images, nullptr);
         }
+        if (left > 0 && !AppendMenuA(menu, MF_STRING | MF_GRAYED, 0, MoreEntriesText(left).c_str()))
+            throw OSError(GetLastError(), "Cannot add a menu item");
     }
 
     TTBMenuMap& map_;
     std::vector<const std::vector<TTBCustomItem*>*> path_;  // child lists being shown, against rings
 };
+
+std::string MoreEntriesText(std::size_t count) {
+    return "(" + std::to_string(count) + (count == 1 ? " more entry" : " more entries") + " not shown)";
+}
 
 const TTBMenuMap::Entry* TTBMenuMap::entry(UINT command) const noexcept {
     if (command == 0 || command > entries_.size()) return nullptr;

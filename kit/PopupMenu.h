@@ -13,11 +13,18 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kit {
 
 class TImageList;
+
+// A menu shows at most this many entries of one item list; a last, disabled entry
+// says how many more there are (MoreEntriesText). The platform's menus slow down
+// with the square of their length, and nobody picks from a list that long.
+inline constexpr int kMaxMenuEntries = 1000;
+std::string MoreEntriesText(std::size_t count);
 
 // What a built menu needs while it lives: the item behind each command and the
 // image each entry draws. Keep it until the menu is destroyed.

@@ -481,7 +481,7 @@ void TTBToolbar::fillButton(std::size_t index, TBBUTTON& button, std::string& te
     }
     button.fsStyle = style;
     button.iBitmap = showImage ? item->ImageIndex() : I_IMAGENONE;
-    text = item->Caption();
+    text = ShownCaption(item->Caption());
     button.iString = reinterpret_cast<INT_PTR>(text.c_str());
 }
 

@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,7 @@ void TformToolbar::BuildToolbar() {
         }
     }
 
-    {
+    try {
         // A folder in the configuration file's place counts as a missing file.
         const std::string configFile = inUse.configFile;
         config::TBigIniFile ini(kit::IsFolder(configFile) ? std::string() : configFile);
@@ -115,6 +116,8 @@ void TformToolbar::BuildToolbar() {
                                  "]: " + e.what());
             }
         }
+    } catch (const std::bad_alloc&) {
+        throw kit::Error("Configuration file \"" + settings.ConfigFileName() + "\": " + kit::kOutOfMemory);
     }
 
     if (!SearchButton) {

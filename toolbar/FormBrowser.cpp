@@ -64,8 +64,10 @@ void TformToolbar::FormCanResize(kit::TComponent*, int& NewWidth, int&, bool& Re
 
 void TformToolbar::ToolbarMouseMove(kit::TComponent*, unsigned, int X, int Y) {
     if (const kit::TTBCustomItem* item = Toolbar->ItemAt(X, Y)) {
-        if (item->Caption() == LastStatusText) return;
-        LastStatusText = item->Caption();
+        // The status bar shows what the button shows.
+        std::string shown = kit::ShownCaption(item->Caption());
+        if (shown == LastStatusText) return;
+        LastStatusText = std::move(shown);
     } else {
         LastStatusText.clear();
     }

@@ -10,6 +10,8 @@
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/RecordingPlatform.h"
 #include "core/IconFile.h"
+#include "kit/Download.h"
+#include "toolbar/ShellHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -183,6 +185,9 @@ TEST_F(Update, MovesTheFilesAsTheServerAnswers) {
         {"a body above the size limit", server_->url("/flood/good/"),
          {kInUse, {}, {}, kIconsA, {}, {}}, true, {kInUse, {}, {}, kIconsA, {}, {}},
          {"/flood/good/toolbar.ini", "/flood/good/icons.bin"}, false, true},
+        {"a server that trickles: all but 20 bytes, then one a second", server_->url("/trickle/good/"),
+         {kInUse, {}, {}, kIconsA, {}, {}}, true, {kInUse, {}, {}, kIconsA, {}, {}},
+         {"/trickle/good/toolbar.ini", "/trickle/good/icons.bin"}, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -191,7 +196,11 @@ TEST_F(Update, MovesTheFilesAsTheServerAnswers) {
         platform_.messageBoxes.clear();
         const std::size_t logged = server_->requests().size();
 
+        const ULONGLONG start = GetTickCount64();
         EXPECT_EQ(kg::UpdateConfiguration(), c.result);
+        // Two downloads, each within the stated bound of a transfer (and a second for the rest).
+        const ULONGLONG took = GetTickCount64() - start;
+        EXPECT_LE(took, 2 * kit::DownloadTransferLimitMs + 1000) << "the update held the window for " << took << " ms";
 
         const Files after = files();
         EXPECT_EQ(after.current, c.after.current);

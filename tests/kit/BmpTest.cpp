@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -472,6 +474,97 @@ TEST(Bmp, RefusesEmptyNegativeAndHugeSizesWithoutAllocating) {
     s.height = 16384;
     s.bitCount = 32;
     EXPECT_NE(errorOf(buildBmp(s)).find("truncated"), std::string::npos);
+}
+
+// A reduced picture holds the nearest pixels of the whole one, corners included, in a box it fills
+// on one side at least; one that fits comes out whole. Checked against the whole decode of each form.
+TEST(Bmp, PictureReducedToFitHoldsTheNearestPixelsOfTheWholeOne) {
+    const std::vector<std::uint32_t> palette = sixteenColours();
+    Bytes topDown = kit::EncodeBmp(pattern(37, 23), 24);
+    {
+        // The same rows, stored top-down.
+        const std::size_t stride = (37 * 3 + 3) / 4 * 4, start = 54;
+        Bytes flipped(topDown.begin(), topDown.begin() + start);
+        for (int r = 22; r >= 0; --r)
+            flipped.insert(flipped.end(), topDown.begin() + start + r * stride, topDown.begin() + start + (r + 1) * stride);
+        const std::int32_t negative = -23;
+        for (int i = 0; i < 4; ++i) flipped[22 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(negative) >> (8 * i));
+        topDown = flipped;
+    }
+    std::vector<std::uint8_t> indices;
+    for (int i = 0; i < 41 * 13; ++i) indices.push_back(static_cast<std::uint8_t>((i / 7 + i % 5) % 16));
+    const struct {
+        const char* what;
+        Bytes file;
+        bool alpha;
+    } sources[] = {
+        {"24 bits", kit::EncodeBmp(pattern(37, 23), 24), false},
+        {"32 bits with alpha", kit::EncodeBmp(pattern(40, 9, true), 32), true},
+        {"1 bit", kit::EncodeBmp(pattern(50, 30), 1), false},
+        {"24 bits, top-down", topDown, false},
+        {"RLE8 of runs and absolute stretches", kgtest::RleFile(1, 8, 41, 13, palette, kgtest::Rle8Encode(indices, 41, 13)), false},
+        {"RLE8 with deltas, pixels unreached", kgtest::RleFile(1, 8, 4, 3, palette, {1, 1, 0, 2, 1, 1, 1, 2, 0, 1}), true},
+        {"RLE4 ending early", kgtest::RleFile(2, 4, 4, 2, palette, {4, 0x12, 0, 1}), true},
+    };
+    const std::pair<int, int> boxes[] = {{1000, 1000}, {5, 100}, {100, 3}, {4, 4}, {3, 2}, {1, 1}};
+    for (const auto& source : sources) {
+        const kit::BmpDecoded whole = kit::DecodeBmpDetailed(source.file.data(), source.file.size());
+        const int w = whole.image.width, h = whole.image.height;
+        for (const auto& [maxW, maxH] : boxes) {
+            SCOPED_TRACE(std::string(source.what) + " into " + std::to_string(maxW) + "x" + std::to_string(maxH));
+            const kit::BmpDecoded fit = kit::DecodeBmpFitting(source.file.data(), source.file.size(), maxW, maxH);
+            EXPECT_EQ(fit.consumed, whole.consumed);
+            EXPECT_EQ(fit.bitsPerPixel, whole.bitsPerPixel);
+            if (w <= maxW && h <= maxH) {
+                EXPECT_EQ(fit.image, whole.image);
+                EXPECT_EQ(fit.sourceWidth, 0);
+                continue;
+            }
+            EXPECT_EQ(fit.sourceWidth, w);
+            EXPECT_EQ(fit.sourceHeight, h);
+            const int tw = fit.image.width, th = fit.image.height;
+            ASSERT_GE(tw, 1);
+            ASSERT_GE(th, 1);
+            EXPECT_LE(tw, maxW);
+            EXPECT_LE(th, maxH);
+            EXPECT_TRUE(tw == maxW || th == maxH) << tw << "x" << th;
+            // Proportions kept to a pixel.
+            EXPECT_LE(std::abs(std::int64_t{tw} * h - std::int64_t{th} * w), std::int64_t{std::max(w, h)});
+            for (int y = 0; y < th; ++y)
+                for (int x = 0; x < tw; ++x) {
+                    const int sx = tw > 1 ? x * (w - 1) / (tw - 1) : 0, sy = th > 1 ? y * (h - 1) / (th - 1) : h - 1;
+                    ASSERT_EQ(fit.image.at(x, y), whole.image.at(sx, sy)) << x << "," << y;
+                }
+            EXPECT_EQ(fit.image.at(0, th - 1), whole.image.at(0, h - 1)) << "the lower-left pixel";
+            if (!source.alpha) EXPECT_FALSE(fit.hasAlpha);
+        }
+    }
+    EXPECT_THROW(kit::DecodeBmpFitting(sources[0].file.data(), sources[0].file.size(), 0, 10), kit::Error);
+}
+
+// What a file may declare at the least cost: the memory of the result follows the box, not the file.
+TEST(Bmp, HugeDeclaredPicturesAreReducedWithoutHoldingThemWhole) {
+    Bytes rle = kgtest::RleFile(1, 8, 16384, 16384, sixteenColours(), {});
+    const std::size_t codesAt = rle.size();
+    for (int row = 0; row < 100; ++row) {
+        for (int run = 0; run < 64; ++run) rle.insert(rle.end(), {255, static_cast<std::uint8_t>(run % 16)});
+        rle.insert(rle.end(), {64, 3, 0, 0});
+    }
+    rle.insert(rle.end(), {0, 1});
+    rle.resize(codesAt + (256u << 10), 0);  // the least data such a size may bring
+    BmpSpec mono;
+    mono.width = 16384;
+    mono.height = 16384;
+    mono.bitCount = 1;
+    mono.palette = {0x000000, 0xFFFFFF};
+    mono.rows.assign(std::size_t{2048} * 16384, 0x0F);
+    for (const Bytes& file : {rle, buildBmp(mono)}) {
+        const kit::BmpDecoded fit = kit::DecodeBmpFitting(file.data(), file.size(), 2048, 1024);
+        EXPECT_EQ(fit.image.width, 1024);
+        EXPECT_EQ(fit.image.height, 1024);
+        EXPECT_EQ(fit.sourceWidth, 16384);
+        EXPECT_EQ(fit.image.pixels.size(), std::size_t{1024} * 1024);
+    }
 }
 
 TEST(Bmp, EncodeRefusesBadArguments) {

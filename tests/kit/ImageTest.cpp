@@ -68,6 +68,33 @@ TEST(Image, LoadsBmpFilesAndKeepsTheOldPictureOnFailure) {
     EXPECT_EQ(image.Picture(), source);
 }
 
+// Past what a control can show, a picture is kept reduced, its transparent colour still its own;
+// past what memory should hold for it, the file is refused, naming the file and its size.
+TEST(Image, LargePicturesAreKeptReducedAndTooLargeFilesRefused) {
+    Bitmap32 wide = kgtest::SolidBitmap(kit::kMaxPictureSide * 2 + 1, 3, 0xFF0000FF);
+    wide.pixels[2 * wide.width] = 0xFF00FF00;  // lower left: green
+    TempFile file(kit::EncodeBmp(wide, 24));
+    TImage image(nullptr);
+    image.LoadFromFile(file.path());
+    EXPECT_EQ(image.Picture().width, kit::kMaxPictureSide);
+    EXPECT_EQ(image.Picture().height, 1);
+    EXPECT_EQ(image.TransparentColor(), 0x00FF00u);
+
+    std::vector<std::uint8_t> bytes = kit::EncodeBmp(kgtest::SolidBitmap(2, 2, 0xFF102030), 24);
+    const Bitmap32 before = image.Picture();
+    bytes.resize(kit::kMaxPictureFileBytes + 1, 0);
+    TempFile huge(bytes);
+    try {
+        image.LoadFromFile(huge.path());
+        ADD_FAILURE() << "a file above the limit was read";
+    } catch (const kit::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Picture file \"" + huge.path() + "\": " +
+                                             std::to_string(kit::kMaxPictureFileBytes + 1) + " bytes is too large (at most " +
+                                             std::to_string(kit::kMaxPictureFileBytes) + ")");
+    }
+    EXPECT_EQ(image.Picture(), before);
+}
+
 TEST(Image, TransparentColourIsTheLowerLeftPixelOrWhiteForTwoColours) {
     Bitmap32 colour = kgtest::SolidBitmap(4, 3, 0xFF0000FF);
     colour.pixels[2 * 4 + 0] = 0xFF00FF00;  // lower left: green

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,53 @@ TEST(PopupMenu, BuildMenuShowsCaptionsShortcutsMarksAndLeavesOutWhatIsHidden) {
     TTBPopupMenu empty(&form);
     TTBMenuMap emptyMap;
     EXPECT_EQ(GetMenuItemCount(empty.BuildMenu(emptyMap).get()), 0);
+}
+
+// A long list shows its first kMaxMenuEntries entries, then one disabled entry that counts the rest;
+// hidden items and separators are no entries. Captions are shown cut, the items keep them whole.
+TEST(PopupMenu, LongListsShowTheirFirstEntriesAndCountTheRest) {
+    const int max = kMaxMenuEntries;
+    const struct {
+        const char* what;
+        int shown, hidden, separators;  // items after the cap: hidden ones, separators between
+        std::string last;               // text of the last entry
+    } cases[] = {
+        {"one less than the cap", max - 1, 0, 0, "Item " + std::to_string(max - 1)},
+        {"exactly the cap", max, 0, 0, "Item " + std::to_string(max)},
+        {"one more", max + 1, 0, 0, "(1 more entry not shown)"},
+        {"hidden items are not counted", max + 3, 5, 0, "(3 more entries not shown)"},
+        {"nor separators after the cap", max + 2, 0, 4, "(2 more entries not shown)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TComponent form(nullptr);
+        TTBPopupMenu popup(&form);
+        TTBCustomItem* root = popup.Items();
+        for (int i = 1; i <= c.shown; ++i) {
+            make<TTBItem>(form, "Item " + std::to_string(i), root);
+            if (i > max && i - max <= c.hidden) make<TTBItem>(form, "Hidden", root)->SetVisible(false);
+            if (i > max && i - max <= c.separators) make<TTBSeparatorItem>(form, "", root);
+        }
+        TTBMenuMap map;
+        unique_hmenu menu = BuildMenu(*root, map);
+        const int entries = std::min(c.shown, max) + (c.shown > max ? 1 : 0);
+        ASSERT_EQ(GetMenuItemCount(menu.get()), entries);
+        const Entry last = entryAt(menu.get(), entries - 1);
+        EXPECT_EQ(last.text, c.last);
+        EXPECT_EQ((last.state & MFS_GRAYED) != 0, c.shown > max);
+        EXPECT_EQ(map.Count(), static_cast<std::size_t>(std::min(c.shown, max)));
+    }
+
+    TComponent form(nullptr);
+    TTBPopupMenu popup(&form);
+    const std::string huge(100000, 'w');
+    TTBItem* item = make<TTBItem>(form, huge, popup.Items());
+    TTBMenuMap map;
+    unique_hmenu menu = BuildMenu(*popup.Items(), map);
+    char shown[1024] = {};
+    GetMenuStringA(menu.get(), 0, shown, sizeof shown, MF_BYPOSITION);
+    EXPECT_EQ(std::string(shown), std::string(kMaxShownCaption, 'w') + "...");
+    EXPECT_EQ(item->Caption(), huge);
 }
 
 TEST(PopupMenu, SubmenusFollowSubmenuItemsAndLinksAtEveryLevel) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <random>
 #include <string>
@@ -21,6 +22,10 @@ struct HostileInput {
     // Writes the case's files into an empty install folder; `toolbarFile` is the value "Toolbar File".
     std::function<void(const std::filesystem::path& folder, const std::string& toolbarFile)> install;
     bool aboutWindow = false;  // the case is about the About window too
+    std::string dropDown{};    // the item whose drop-down menu the case opens, if any
+    // A path on the loopback update server (HttpTestServer) that "Updates URL" names, if any; the
+    // server holds a usable "good/toolbar.ini" and "good/icons.bin" (hostile::serveUpdate).
+    std::string updatesPath{};
 };
 
 namespace hostile {
@@ -125,6 +130,76 @@ inline std::vector<std::uint8_t> banner() {
 
 inline void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// The headers of a bottom-up bitmap of width x height, its colour table and no pixels yet.
+inline std::vector<std::uint8_t> bitmapHeaders(std::uint32_t width, std::uint32_t height, std::uint16_t bits,
+                                               std::uint32_t compression) {
+    const std::uint32_t colours = bits <= 8 ? 1u << bits : 0;
+    std::vector<std::uint8_t> out(14 + 40 + colours * 4, 0);
+    out[0] = 'B';
+    out[1] = 'M';
+    put32(out, 10, static_cast<std::uint32_t>(out.size()));
+    put32(out, 14, 40);
+    put32(out, 18, width);
+    put32(out, 22, height);
+    out[26] = 1;
+    out[28] = static_cast<std::uint8_t>(bits);
+    put32(out, 30, compression);
+    for (std::uint32_t i = 0; i < colours; ++i) put32(out, 54 + i * 4, i * 0x010203u);
+    return out;
+}
+
+// 16384 x 16384 pixels of RLE8 in 256 KB (the least data such a size may bring): full rows of runs
+// from the bottom, then the end of the bitmap.
+inline std::vector<std::uint8_t> rleBanner() {
+    std::vector<std::uint8_t> out = bitmapHeaders(16384, 16384, 8, 1);
+    const std::size_t start = out.size(), end = start + (256u << 10);
+    while (out.size() + 132 + 2 <= end) {
+        for (int run = 0; run < 64; ++run) out.insert(out.end(), {255, static_cast<std::uint8_t>(run * 4 + 1)});
+        out.insert(out.end(), {64, 200, 0, 0});  // the row's last 64 pixels, end of line
+    }
+    out.insert(out.end(), {0, 1});
+    out.resize(end, 0);
+    return out;
+}
+
+// 16384 x 16384 pixels of one bit each: 32 MB of stripes.
+inline std::vector<std::uint8_t> monochromeBanner() {
+    std::vector<std::uint8_t> out = bitmapHeaders(16384, 16384, 1, 0);
+    out.resize(out.size() + std::size_t{2048} * 16384, 0xF0);
+    return out;
+}
+
+// What the update server holds for a case with an updatesPath.
+inline constexpr char kServedConfiguration[] = "[Options]\r\nToolbar Name=Served\r\n";
+template <typename Server> void serveUpdate(const Server& server) {
+    server.serve("good/toolbar.ini", kServedConfiguration);
+    const std::vector<std::uint8_t> icons = nineIcons();
+    server.serve("good/icons.bin", std::string(icons.begin(), icons.end()));
+}
+
+// Makes the configuration's "Updates URL" name `url`: the line goes first into its "[Options]".
+inline void pointUpdatesAt(const std::filesystem::path& folder, const std::string& toolbarFile, const std::string& url) {
+    std::ifstream in(ini(folder, toolbarFile), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    const std::string options = "[Options]\r\n";
+    const std::size_t at = text.find(options);
+    text.insert(at == std::string::npos ? 0 : at + options.size(),
+                (at == std::string::npos ? options : std::string()) + "Updates URL=" + url + "\r\n");
+    writeFile(ini(folder, toolbarFile), text);
+}
+
+// `count` engines under a split button: a "SubMenu" section with a "URL".
+inline std::string splitButtonMenu(int count) {
+    std::string out = "[Options]\r\n[Toolbar Items]\r\nManySubMenu=\r\n";
+    for (int i = 1; i <= count; ++i) out += "E" + std::to_string(i) + "=\r\n";
+    out += "[ManySubMenu]\r\nCaption=Many\r\nURL=http://many.example/\r\nParent=Toolbar\r\n";
+    for (int i = 1; i <= count; ++i)
+        out += "[E" + std::to_string(i) + "]\r\nCaption=Entry " + std::to_string(i) + "\r\nURL=http://e.example/" +
+               std::to_string(i) + "\r\nParent=ManySubMenu\r\n";
+    return out;
 }
 
 } // namespace hostile
@@ -232,6 +307,35 @@ inline std::vector<HostileInput> HostileInputs() {
                                       "\r\nParent=Toolbar\r\n");
          }},
         {"missing legal notice", [](Folder d, File f) { writeFile(ini(d, f), oneItemThen("")); }, true},
+
+        // Memory that follows what is shown, not what a file declares; menus and texts that stay quick.
+        {"RLE8 banner of 16384 x 16384 in 256 KB",
+         [](Folder d, File f) { writeFile(d / (f + ".bmp"), rleBanner()); }, true},
+        {"1-bit banner of 16384 x 16384 (32 MB)",
+         [](Folder d, File f) { writeFile(d / (f + ".bmp"), monochromeBanner()); }, true},
+        {"banner file above 64 MB",
+         [](Folder d, File f) {
+             std::vector<std::uint8_t> bytes = banner();
+             bytes.resize((64u << 20) + 1, 0);
+             writeFile(d / (f + ".bmp"), bytes);
+         }},
+        {"one 200 MB \"Caption\" line",
+         [](Folder d, File f) {
+             std::ofstream out(ini(d, f), std::ios::binary);
+             out << "[Options]\r\n[Toolbar Items]\r\nmiHuge=\r\n[miHuge]\r\nURL=http://huge.example/\r\n"
+                    "Parent=Toolbar\r\nCaption=";
+             const std::string block(1u << 20, 'c');
+             for (int i = 0; i < 200; ++i) out << block;
+             out << "\r\n";
+         }},
+        {"split button's menu of 50,000 entries",
+         [](Folder d, File f) { writeFile(ini(d, f), splitButtonMenu(50000)); }, false, "ManySubMenu"},
+        {"update server: all but 20 bytes, then 1 a second",
+         [](Folder d, File f) {
+             writeFile(ini(d, f), "[Options]\r\nToolbar Name=In Use\r\n[Toolbar Items]\r\nmiHome=\r\n[miHome]\r\n"
+                                  "Caption=Home\r\nURL=http://home.example/\r\nParent=Toolbar\r\n");
+         },
+         false, "", "/trickle/good/"},
     };
 }
 

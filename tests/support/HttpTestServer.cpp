@@ -27,7 +27,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with open(os.path.join(folder, "requests.log"), "a") as log:
             log.write(self.path + "\n")
         parts = self.path.lstrip("/").split("/", 1)
-        mode = parts[0] if len(parts) == 2 and parts[0] in ("cut", "stall", "huge", "flood") else ""
+        mode = parts[0] if len(parts) == 2 and parts[0] in ("cut", "stall", "huge", "flood", "trickle", "drip") else ""
         name = parts[1] if mode else self.path.lstrip("/")
         if mode == "stall":
             time.sleep(3600)
@@ -45,6 +45,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif mode == "huge":
             self.head(BIG)
             self.wfile.write(body)
+        elif mode == "trickle":
+            self.head(len(body))
+            self.wfile.write(body[:max(len(body) - 20, 0)])
+            self.wfile.flush()
+            for i in range(max(len(body) - 20, 0), len(body)):
+                time.sleep(1)
+                self.wfile.write(body[i:i + 1])
+                self.wfile.flush()
+        elif mode == "drip":
+            self.send_response(200)
+            self.end_headers()
+            self.wfile.write(body)
+            for _ in range(600):
+                self.wfile.write(b"\0" * 1000)
+                self.wfile.flush()
+                time.sleep(0.1)
         elif mode == "flood":
             self.send_response(200)
             self.end_headers()
@@ -70,6 +86,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        pass  # a client that gave up on a slow body
 
 server = Server(("127.0.0.1", 0), Handler)
 if len(sys.argv) > 3:

@@ -6,7 +6,11 @@
 //   /cut/<file>    announces the file's length, sends 30 % of it and closes;
 //   /stall/<file>  takes the connection and never answers;
 //   /huge/<file>   announces 17 MiB, sends the file and closes;
-//   /flood/<file>  announces nothing and sends 17 MiB, then closes.
+//   /flood/<file>  announces nothing and sends 17 MiB, then closes;
+//   /trickle/<file> announces the file's length, sends all but its last 20
+//                  bytes, then one byte a second;
+//   /drip/<file>   announces nothing, sends the file, then 1,000 bytes every
+//                  0.1 s for a minute: a huge body sent slowly.
 // A missing file is a 404 page (HttpTestServer::kErrorPage). Every request's
 // path is logged.
 #include <filesystem>

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 
 namespace {
 
@@ -63,6 +64,9 @@ TEST(ErrorText, NamesTheFileAndKeepsTheReasonInSight) {
              kit::LoadBmpFile(picture);
          },
          {"Picture file \"" + picture + "\": Invalid bitmap: the pixel data is truncated"}},
+        {"memory running out while a file is read",
+         [&] { kit::NamingFile("Picture file", picture, []() -> int { throw std::bad_alloc(); }); },
+         {"Picture file \"" + picture + "\": " + kit::kOutOfMemory}},
         {"configuration file in use",
          [&] {
              kgtest::hostile::writeFile(ini, "[Options]\r\n");

@@ -3,14 +3,18 @@
 // where the build must stop, naming the file and what is wrong with it.
 #include "tests/toolbar/ToolbarFixture.h"
 #include "tests/support/HostileInputs.h"
+#include "tests/support/HttpTestServer.h"
 
+#include "kit/Image.h"
 #include "kit/ImageList.h"
 #include "kit/Items.h"
+#include "kit/PopupMenu.h"
 #include "kit/Toolbar.h"
 #include "toolbar/About.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
 
 using kgtest::ToolbarWindowTest;
@@ -52,7 +56,17 @@ TEST_F(HostileInput, EveryFolderEndsWithTheWindowAndAClearErrorWhereOneIsDue) {
         {"duplicate item names", {ini, "section [miB]: A component named MISAME already exists"}},
         {"invalid item name of 10 MB", {ini, "section [miBad]: ''not valid xxxx"}},
         {"missing legal notice", {"", "", 3 + 1 + 1}},
+
+        {"RLE8 banner of 16384 x 16384 in 256 KB", {"", "", 3 + 1}},
+        {"1-bit banner of 16384 x 16384 (32 MB)", {"", "", 3 + 1}},
+        {"banner file above 64 MB", {bmp, std::to_string((64u << 20) + 1) + " bytes is too large"}},
+        {"one 200 MB \"Caption\" line", {"", "", 3 + 1 + 1}},
+        {"split button's menu of 50,000 entries", {"", "", 3 + 1 + 1}},
+        {"update server: all but 20 bytes, then 1 a second", {"", "", 3 + 1 + 1}},
     };
+    kgtest::HttpTestServer server;
+    ASSERT_TRUE(server.start()) << "the update server did not start";
+    kgtest::hostile::serveUpdate(server);
     const std::vector<kgtest::HostileInput> inputs = kgtest::HostileInputs();
     ASSERT_EQ(inputs.size(), expected.size());
     for (const kgtest::HostileInput& input : inputs) {
@@ -61,6 +75,8 @@ TEST_F(HostileInput, EveryFolderEndsWithTheWindowAndAClearErrorWhereOneIsDue) {
         for (const auto& entry : std::filesystem::directory_iterator(installFile("")))
             std::filesystem::remove(entry.path());
         input.install(installFile(""), kgtest::kToolbarFile);
+        if (!input.updatesPath.empty())
+            kgtest::hostile::pointUpdatesAt(installFile(""), kgtest::kToolbarFile, server.url(input.updatesPath));
         platform_.messageBoxes.clear();
 
         kg::TformToolbar& w = createWindow();
@@ -104,10 +120,50 @@ TEST_F(HostileInput, EveryFolderEndsWithTheWindowAndAClearErrorWhereOneIsDue) {
         if (input.name == "1,000,000 names without sections") {
             EXPECT_NE(w.FindComponent("Unplaced1000000"), nullptr);
         }
+        // A huge picture is kept no larger than can be shown, in the banner and in the About window.
+        EXPECT_LE(w.Image->Picture().width, kit::kMaxPictureSide);
+        EXPECT_LE(w.Image->Picture().height, kit::kMaxPictureSide);
+        if (input.name.find("banner of 16384 x 16384") != std::string::npos) {
+            EXPECT_EQ(w.Image->Picture().width, kit::kMaxPictureSide);
+            EXPECT_EQ(w.Image->Picture().height, kit::kMaxPictureSide);
+        }
+        if (input.name == "one 200 MB \"Caption\" line") {
+            auto* huge = dynamic_cast<kit::TTBCustomItem*>(w.FindComponent("miHuge"));
+            ASSERT_NE(huge, nullptr);
+            EXPECT_EQ(huge->Caption().size(), std::size_t{200} << 20) << "the item keeps its whole caption";
+            char shown[1024] = {};
+            TBBUTTON button{};
+            ASSERT_TRUE(SendMessageA(w.Toolbar->Handle(), TB_GETBUTTON, 3, reinterpret_cast<LPARAM>(&button)));
+            EXPECT_EQ(SendMessageA(w.Toolbar->Handle(), TB_GETBUTTONTEXTA, button.idCommand, reinterpret_cast<LPARAM>(shown)),
+                      static_cast<LRESULT>(kit::kMaxShownCaption + 3));
+            EXPECT_EQ(std::string(shown), std::string(kit::kMaxShownCaption, 'c') + "...");
+        }
+        if (!input.dropDown.empty()) {
+            // The first entries, then one that says how many are left out.
+            auto* menu = dynamic_cast<kit::TTBCustomItem*>(w.FindComponent(input.dropDown));
+            ASSERT_NE(menu, nullptr);
+            kit::TTBMenuMap map;
+            const kit::unique_hmenu built = kit::BuildMenu(*menu, map);
+            const int count = GetMenuItemCount(built.get());
+            ASSERT_EQ(count, kit::kMaxMenuEntries + 1);
+            char last[128] = {};
+            GetMenuStringA(built.get(), static_cast<UINT>(count - 1), last, sizeof last, MF_BYPOSITION);
+            EXPECT_EQ(std::string(last), kit::MoreEntriesText(static_cast<std::size_t>(menu->Count() - kit::kMaxMenuEntries)));
+            EXPECT_EQ(GetMenuState(built.get(), static_cast<UINT>(count - 1), MF_BYPOSITION) & MF_GRAYED, UINT{MF_GRAYED});
+            EXPECT_EQ(map.ItemOf(static_cast<UINT>(kit::kMaxMenuEntries)), menu->Items(kit::kMaxMenuEntries - 1));
+        }
+        if (!input.updatesPath.empty()) {
+            // The trickled download was given up: the configuration in use stays.
+            EXPECT_NE(kgtest::readAll(installFile(ini)).find("Toolbar Name=In Use"), std::string::npos);
+            const std::vector<std::string> asked = server.requests();
+            EXPECT_NE(std::find(asked.begin(), asked.end(), input.updatesPath + "toolbar.ini"), asked.end());
+        }
         if (input.aboutWindow) {
             kg::TFormAbout about;
             EXPECT_EQ(about.Memo1->Lines(), std::vector<std::string>{kg::AboutDesignNotice});
             EXPECT_EQ(boxTexts(), std::vector<std::string>{});
+            EXPECT_LE(about.AboutImage->Picture().width, kit::kMaxPictureSide);
+            EXPECT_LE(about.AboutImage->Picture().height, kit::kMaxPictureSide);
         }
         destroyWindow();
     }

@@ -10,6 +10,7 @@
 #include "tests/support/RecordingPlatform.h"
 #include "tests/support/TempFolder.h"
 #include "toolbar/Navigation.h"
+#include "kit/Download.h"
 #include "toolbar/ShellHelpers.h"
 #include "tools/bandhost/lib/StandInBrowser.h"
 
@@ -113,6 +114,9 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
         {"a server that never answers", true, "/stall/body", kOld, false, kOld, "/stall/body"},
         {"a declared length above the limit", true, "/huge/body", kOld, false, kOld, "/huge/body"},
         {"more bytes than the limit", true, "/flood/body", std::nullopt, false, std::nullopt, "/flood/body"},
+        // Bounded in time while the body comes: all but 20 bytes, then one a second; and a huge body, slowly.
+        {"a body that trickles", true, "/trickle/body", kOld, false, kOld, "/trickle/body"},
+        {"an endless body sent slowly", true, "/drip/body", std::nullopt, false, std::nullopt, "/drip/body"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -121,9 +125,13 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
         if (c.before) writeAll(target_, *c.before);
         const std::vector<std::string> logBefore = requests();
 
+        const ULONGLONG start = GetTickCount64();
         const bool result = kg::DownloadUrlToFile(url(c.live ? server_->port() : server_->unusedPort(), c.path), target_.string());
+        const ULONGLONG took = GetTickCount64() - start;
 
         EXPECT_EQ(result, c.result);
+        // The stated bound of a transfer, with a second for the last receive's rounding and the file.
+        EXPECT_LE(took, kit::DownloadTransferLimitMs + 1000) << "the download held the thread for " << took << " ms";
         if (c.after) {
             ASSERT_TRUE(fs::exists(target_));
             EXPECT_TRUE(readAll(target_) == *c.after) << "the file holds " << fs::file_size(target_) << " bytes";

@@ -53,13 +53,14 @@ echo "== Registering the band (regsvr32) in the demo's prefix ($prefix)"
 cmake/wine-run.sh regsvr32 /s "$(windows_path "$PWD/build/windows/kestrelgrove.dll")" </dev/null ||
   { echo "demo: regsvr32 of the 64-bit kestrelgrove.dll failed" >&2; exit 1; }
 echo "64-bit: build/windows/kestrelgrove.dll registered"
-if scripts/can-run-32bit.sh; then
+. scripts/wine-loader.sh
+if [ -n "$KG_WINE32" ] && scripts/can-run-32bit.sh; then
   cmake/wine-run.sh 'C:\windows\syswow64\regsvr32.exe' /s \
     "$(windows_path "$PWD/build/windows32/kestrelgrove.dll")" </dev/null ||
     { echo "demo: regsvr32 of the 32-bit kestrelgrove.dll failed" >&2; exit 1; }
   echo "32-bit: build/windows32/kestrelgrove.dll registered"
 else
-  echo "32-bit: build/windows32/kestrelgrove.dll built, not registered: this machine cannot run 32-bit programs"
+  echo "32-bit: build/windows32/kestrelgrove.dll built, not registered: this machine cannot run 32-bit programs, or has no 32-bit Wine"
 fi
 scripts/flash-standin.sh install "$prefix"
 

@@ -54,7 +54,7 @@ const char* const kUsage =
     "Prints every finding as FILE:LINE: error|warning: TEXT (FILE: ... for a\n"
     "finding about a whole file).\n"
     "Exit status: 0 no error (with --strict: no finding at all), 1 findings,\n"
-    "2 wrong usage, no configuration file to check, or no installed toolbar.\n";
+    "2 wrong usage, or no configuration file (or installed toolbar) to check.\n";
 
 struct UsageError {};
 

@@ -5,10 +5,13 @@ set(KG_WARNINGS -Wall -Wextra)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0700)
 # One DLL (and one test program) that imports system DLLs only.
 add_link_options(-static -static-libgcc -static-libstdc++)
+# KG_BITS names the bitness in the end-to-end tests' names and arguments.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(KG_WIN32_SLIM ON)
+  set(KG_BITS 32)
 else()
   set(KG_WIN32_SLIM OFF)
+  set(KG_BITS 64)
 endif()
 
 # One library per layer folder (kit, config, toolbar, host), each linking only
@@ -173,9 +176,10 @@ if(NOT KG_WIN32_SLIM)
 endif()
 
 # Programs under tools/: each folder with a CMake fragment adds its own targets.
-# The 32-bit build needs only the stand-in browser.
+# The 32-bit build needs only the stand-in browser, and the key tool of the
+# standard user's end-to-end run.
 if(KG_WIN32_SLIM)
-  set(KG_TOOL_FRAGMENTS ${PROJECT_SOURCE_DIR}/tools/bandhost/tool.cmake)
+  set(KG_TOOL_FRAGMENTS ${PROJECT_SOURCE_DIR}/tools/bandhost/tool.cmake ${PROJECT_SOURCE_DIR}/tools/keyacl/tool.cmake)
 else()
   file(GLOB KG_TOOL_FRAGMENTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/*/tool.cmake)
 endif()

@@ -40,7 +40,10 @@ void WriteUserValue(const std::string& name, const std::string& value) {
 }
 
 ConfigurationInUse FindConfigurationInUse(const TToolbarSettings& settings) {
-    const std::string user = UserStateFolder(settings);
+    return FindConfigurationInUse(settings, UserStateFolder(settings));
+}
+
+ConfigurationInUse FindConfigurationInUse(const TToolbarSettings& settings, const std::string& user) {
     ConfigurationInUse inUse;
     const std::string userConfig = settings.ConfigFileNameIn(user);
     if (kit::IsFile(userConfig)) {

@@ -36,6 +36,9 @@ struct ConfigurationInUse {
     std::string iconFile;
 };
 ConfigurationInUse FindConfigurationInUse(const TToolbarSettings& settings = ToolbarSettings());
+// The same rule over a given per-user folder (another process's: kgcheck
+// looks at what a browser in Protected Mode uses).
+ConfigurationInUse FindConfigurationInUse(const TToolbarSettings& settings, const std::string& userFolder);
 
 // The search history: <per-user folder>\<Toolbar Name>.txt.
 std::string UserHistoryFileName();

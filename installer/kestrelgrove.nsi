@@ -180,10 +180,13 @@ Section "Uninstall"
   DeleteRegKey HKLM "${TOOLBAR_KEY}"
 
   ; The installing user's own state: the per-user key (search state, splash
-  ; date) and folder, also the low-integrity folder of Protected Mode. Other
-  ; users' per-user data stays, as with any per-user application data.
+  ; date) and folder, and their low-integrity twins that a browser in
+  ; Protected Mode writes (IEGetWriteableHKCU answers HKCU\Software\AppDataLow,
+  ; under which the toolbar key's path is used). Other users' per-user data
+  ; stays, as with any per-user application data.
   SetShellVarContext current
   DeleteRegKey HKCU "${TOOLBAR_KEY}"
+  DeleteRegKey HKCU "Software\AppDataLow\${TOOLBAR_KEY}"
   !insertmacro DeleteUserFiles "$LOCALAPPDATA\${TOOLBAR_NAME}"
   !insertmacro DeleteUserFiles "$LOCALAPPDATA\..\LocalLow\${TOOLBAR_NAME}"
 

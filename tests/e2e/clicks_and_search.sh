@@ -79,10 +79,6 @@ shot() {
   import -window root "$KG_E2E_SHOTS/$bits-$1.png" 2>/dev/null || true
 }
 
-# The last complete layout bandhost printed (--print-layout).
-layout() {
-  output | awk '/^layout: end$/ {last = cur; cur = ""; next} /^layout: / {cur = cur $0 "\n"} END {printf "%s", last}'
-}
 # x y width height [kind] of the visible toolbar button with this text.
 button() {
   layout | sed -n "s/^layout: button \"$1\" at \(-*[0-9]*\),\(-*[0-9]*\) size \([0-9]*\)x\([0-9]*\)\(.*\)\$/\1 \2 \3 \4\5/p" | head -1
@@ -110,13 +106,7 @@ history_bytes() {
 # Clicks at the left end of the search box, empties it and types TEXT, then
 # sends it with Enter.
 search_for() {
-  read -r sx sy sw sh < <(layout | sed -n 's/^layout: combobox at \(-*[0-9]*\),\(-*[0-9]*\) size \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' | head -1)
-  [ -n "${sh:-}" ] || { layout >&2; fail "no search box in the band's layout"; }
-  xdotool mousemove $((sx + 12)) $((sy + sh / 2)) click 1
-  sleep 0.3
-  xdotool key --delay 20 End
-  xdotool key --delay 20 --repeat 40 BackSpace
-  xdotool type --delay 40 "$1"
+  type_into_search_box "$1"
   shot "typed-$2"
   xdotool key Return
 }
@@ -219,20 +209,14 @@ shot about-closed
 
 # 5. "Close Toolbar", the toolbar window's context menu's last entry, on the
 # band's right end away from its buttons; the search state is stored.
-viewable_windows >"$work/before"
-xdotool mousemove $((bx + bw - 12)) $((by + bh / 2)) click 3
-menu=$(new_window)
-[ -n "$menu" ] || fail "no context menu appeared on the toolbar"
-read -r menu_id mw mh mx my <<<"$menu"
-xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) click 1
-wait_for '^bandhost: band closed' 300 || { output >&2; fail "the band did not close"; }
+close_from_menu
 wait_host_end 300
 output | grep -v '^layout: '
 tr -d '\r' <"$work/err" >&2
 output | grep -qx 'bandhost: kestrelgrove.dll unloaded' || fail "kestrelgrove.dll stayed loaded after the last release"
-reg query "$user_key" /v "Search Type" | grep -Eq '^ *Search Type +REG_SZ +2$' ||
+[ "$(string_value "$user_key" "Search Type")" = 2 ] ||
   fail "\"Search Type\" is not 2 after choosing the second engine: $(reg query "$user_key" /v "Search Type")"
-reg query "$user_key" /v "Search" | grep -Eq '^ *Search +REG_SZ +falcon$' ||
+[ "$(string_value "$user_key" Search)" = falcon ] ||
   fail "\"Search\" is not the last query: $(reg query "$user_key" /v "Search")"
 say "\"Search Type\" 2 and \"Search\" \"falcon\" stored in the per-user key"
 

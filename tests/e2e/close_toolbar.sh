@@ -54,34 +54,17 @@ register_dll
 # The browser, ended by its own timer at the latest.
 start_host --screenshot-after 120000 --quit-after-close
 
-# Right click on the toolbar window near its right end, away from its buttons.
-viewable_windows >"$work/before"
-xdotool mousemove $((bx + bw - 12)) $((by + bh / 2)) click 3
-menu=$(new_window)
-[ -n "$menu" ] || fail "no context menu appeared"
-read -r menu_id mw mh mx my <<<"$menu"
-say "context menu $menu_id at $mx,$my size ${mw}x$mh"
-# "Close Toolbar" is the menu's last entry.
-xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) click 1
-
-wait_for '^bandhost: band closed' 300 || { output >&2; fail "the band did not close"; }
+# "Close Toolbar" from the toolbar window's context menu.
+close_from_menu
 say "band closed"
-for _ in $(seq 300); do kill -0 "$host_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$host_pid" 2>/dev/null && fail "bandhost did not end after the band closed"
-host_rc=0
-wait "$host_pid" || host_rc=$?
-host_pid=
+wait_host_end 300
 output
 tr -d '\r' <"$work/err" >&2
-[ $host_rc -eq 0 ] || fail "bandhost exited with $host_rc"
 output | grep -qx 'bandhost: kestrelgrove.dll unloaded' || fail "kestrelgrove.dll stayed loaded after the last release"
 
 for value in "Search Type" "Search"; do
-  reg query "$user_key" /v "$value" | grep -Eq "^ *$value +REG_SZ" || fail "\"$value\" not stored in the per-user key"
-done
-for value in "Search Type" "Search"; do
-  if reg query "$key" /v "$value" | grep -Eq "^ *$value +REG_SZ" ||
-     reg_other query "$key" /v "$value" | grep -Eq "^ *$value +REG_SZ"; then
+  string_value "$user_key" "$value" >/dev/null || fail "\"$value\" not stored in the per-user key"
+  if string_value "$key" "$value" >/dev/null || string_value "$key" "$value" reg_other >/dev/null; then
     fail "\"$value\" written into the toolbar key by the $bits-bit band"
   fi
 done

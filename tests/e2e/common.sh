@@ -2,9 +2,10 @@
 # arguments (BUILD_DIR 64|32): the Wine prefix and display, the DLL and
 # bandhost of that build, the toolbar key in that bitness's registry view, a
 # test toolbar in its own install folder, registration with regsvr32, bandhost
-# started and its output read, the top-level windows on the display. Every
-# process started here is stopped by its pid, and the key, the folder and the
-# registration are taken away on exit.
+# started and its output read, the top-level windows on the display, the
+# band's layout, typing into its search box, "Close Toolbar" from its context
+# menu, and string values of a key. Every process started here is stopped by
+# its pid, and the key, the folder and the registration are taken away on exit.
 #
 # Exits 77 (a skip) when the machine cannot run programs of that bitness.
 set -euo pipefail
@@ -180,4 +181,44 @@ new_window() {
     [ -n "$found" ] && break
   done
   printf '%s' "$found"
+}
+
+# The last complete layout bandhost printed (--print-layout).
+layout() {
+  output | awk '/^layout: end$/ {last = cur; cur = ""; next} /^layout: / {cur = cur $0 "\n"} END {printf "%s", last}'
+}
+
+# Clicks at the left end of the search box in the last layout, empties the
+# box and types TEXT (without Enter).
+type_into_search_box() {  # TEXT
+  local sx sy sw sh
+  read -r sx sy sw sh < <(layout | sed -n 's/^layout: combobox at \(-*[0-9]*\),\(-*[0-9]*\) size \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' | head -1)
+  [ -n "${sh:-}" ] || { layout >&2; fail "no search box in the band's layout"; }
+  xdotool mousemove $((sx + 12)) $((sy + sh / 2)) click 1
+  sleep 0.3
+  xdotool key --delay 20 End
+  xdotool key --delay 20 --repeat 40 BackSpace
+  xdotool type --delay 40 "$1"
+}
+
+# "Close Toolbar", the last entry of the toolbar window's context menu, opened
+# by a right click on the band's right end away from its buttons; returns once
+# bandhost reports the band closed.
+close_from_menu() {
+  viewable_windows >"$work/before"
+  xdotool mousemove $((bx + bw - 12)) $((by + bh / 2)) click 3
+  local menu menu_id mw mh mx my
+  menu=$(new_window)
+  [ -n "$menu" ] || fail "no context menu appeared on the toolbar"
+  read -r menu_id mw mh mx my <<<"$menu"
+  say "context menu $menu_id at $mx,$my size ${mw}x$mh"
+  xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) click 1
+  wait_for '^bandhost: band closed' 300 || { output >&2; fail "the band did not close"; }
+}
+
+# The data of a string value of KEY, read with QUERY (reg, the default, or
+# reg_other for the other view); status 1 when there is no such string value.
+string_value() {  # KEY NAME [QUERY]
+  "${3:-reg}" query "$1" /v "$2" | awk -v p="    $2    REG_SZ" 'index($0, p) == 1 {
+      rest = substr($0, length(p) + 1); sub(/^ +/, "", rest); print rest; found = 1 } END { exit !found }'
 }

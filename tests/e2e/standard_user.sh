@@ -107,23 +107,7 @@ watch_about() {
   poller=$!
 }
 stop_watch() { kill "$poller" 2>/dev/null || true; wait "$poller" 2>/dev/null || true; poller=; }
-layout() {
-  output | awk '/^layout: end$/ {last = cur; cur = ""; next} /^layout: / {cur = cur $0 "\n"} END {printf "%s", last}'
-}
-close_toolbar() {
-  viewable_windows >"$work/before"
-  xdotool mousemove $((bx + bw - 12)) $((by + bh / 2)) click 3
-  local menu
-  menu=$(new_window)
-  [ -n "$menu" ] || fail "no context menu appeared"
-  read -r _ mw mh mx my <<<"$menu"
-  xdotool mousemove $((mx + mw / 2)) $((my + mh - 8)) click 1
-  wait_for '^bandhost: band closed' 300 || fail "the band did not close"
-}
-user_value() {  # NAME: the data of a string value of the per-user key
-  reg query "$user_key" /v "$1" | awk -v p="    $1    REG_SZ" 'index($0, p) == 1 {
-      rest = substr($0, length(p) + 1); sub(/^ +/, "", rest); print rest; found = 1 } END { exit !found }'
-}
+user_value() { string_value "$user_key" "$1"; }  # NAME: a string value of the per-user key
 
 # 1 and 2: the first window of the day, a search, "Close Toolbar".
 watch_about
@@ -137,13 +121,7 @@ today=$(user_value Date) || fail "\"Date\" not stored in the per-user key"
 say "\"Date\" stored per-user: $today"
 
 for _ in $(seq 100); do layout | grep -q '^layout: combobox at' && break; sleep 0.1; done
-read -r sx sy sw sh < <(layout | sed -n 's/^layout: combobox at \(-*[0-9]*\),\(-*[0-9]*\) size \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' | head -1)
-[ -n "${sh:-}" ] || { layout >&2; fail "no search box in the band's layout"; }
-xdotool mousemove $((sx + 12)) $((sy + sh / 2)) click 1
-sleep 0.3
-xdotool key --delay 20 End
-xdotool key --delay 20 --repeat 40 BackSpace
-xdotool type --delay 40 'red kites'
+type_into_search_box 'red kites'
 xdotool key Return
 url='http://www.kestrelgrove.example/search?q=red+kites'
 for _ in $(seq 300); do output | grep -qxF "navigate: $url" && break; sleep 0.1; done
@@ -154,7 +132,7 @@ printf 'red kites\r\n' >"$work/history.expected"
 cmp -s "$history" "$work/history.expected" || fail "the per-user history does not hold the search ($history)"
 say "the per-user history holds the search"
 
-close_toolbar
+close_from_menu
 wait_host_end 300
 collect_boxes "first window"
 [ "$(user_value Search)" = "red kites" ] || fail "\"Search\" not stored per-user"
@@ -168,7 +146,7 @@ sleep 2
 stop_watch
 [ ! -s "$work/about" ] || fail "a second window on the same day showed the splash"
 for _ in $(seq 100); do layout | grep -q '^layout: combobox at' && break; sleep 0.1; done
-close_toolbar
+close_from_menu
 wait_host_end 300
 collect_boxes "second window"
 say "the second window showed no splash"

@@ -10,7 +10,8 @@
 #     the "Search" and "Search Type" values, and brings back the files;
 #  4. the last uninstall also removes the history file, and the installing
 #     user's per-user key and folder (the search state, the per-user history
-#     and an update's per-user configuration).
+#     and an update's per-user configuration), and their low-integrity twins
+#     that a browser in Protected Mode writes.
 # The file tree and the registry keys are printed before and after each step.
 #
 #   setup_roundtrip.sh BUILD_DIR      (the 64-bit Windows build)
@@ -136,6 +137,16 @@ printf '[Options]\r\nToolbar Name=%s\r\n' "$name" >"$user_unix/$file.ini"
 printf '[Options]\r\nToolbar Name=%s\r\n' "$name" >"$user_unix/$file Default.ini"
 reg 64 add "$user_key" /v "Search" /t REG_SZ /d "harrier" /f >/dev/null
 reg 64 add "$user_key" /v "Date" /t REG_SZ /d "01/01/2026" /f >/dev/null
+# And as a browser in Protected Mode leaves it: the low-integrity key (the
+# toolbar key's path under HKCU\Software\AppDataLow) and folder (LocalLow).
+low_key="HKCU\\Software\\AppDataLow\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
+low_unix=$("$run" winepath -u "$local_appdata\\..\\LocalLow\\$name" </dev/null 2>/dev/null | tr -d '\r')
+[ -n "$low_unix" ] || fail "the low-integrity folder could not be found"
+mkdir -p "$low_unix"
+printf 'merlin\r\n' >"$low_unix/$name.txt"
+printf '[Options]\r\nToolbar Name=%s\r\n' "$name" >"$low_unix/$file.ini"
+reg 64 add "$low_key" /v "Search" /t REG_SZ /d "merlin" /f >/dev/null
+reg 64 add "$low_key" /v "Search Type" /t REG_SZ /d 1 /f >/dev/null
 # A damaged installed file must be replaced by the new installation.
 printf 'damaged\r\n' >"$install_unix/$file.ini"
 show "before reinstall"
@@ -151,7 +162,9 @@ say "kept: \"$name.txt\" byte for byte, \"Search Type\" and \"Search\" in both v
 
 expect_value 64 "$user_key" "Search" "harrier"
 [ -f "$user_unix/$name.txt" ] || fail "the reinstall removed the per-user history"
-say "kept: the per-user key and folder"
+expect_value 64 "$low_key" "Search" "merlin"
+[ -f "$low_unix/$name.txt" ] || fail "the reinstall removed the low-integrity history"
+say "kept: the per-user key and folder, and their low-integrity twins"
 
 say "4. silent uninstall, history file and the installing user's per-user state included"
 uninstall
@@ -160,5 +173,7 @@ check_temp_leftovers
 check_removed
 ! reg 64 query "$user_key" >/dev/null || fail "the per-user key $user_key is still there"
 [ ! -e "$user_unix" ] || fail "the per-user folder is still there: $(ls -A "$user_unix" | tr '\n' ' ')"
-say "the per-user key and folder are gone"
+! reg 64 query "$low_key" >/dev/null || fail "the low-integrity key $low_key is still there"
+[ ! -e "$low_unix" ] || fail "the low-integrity folder is still there: $(ls -A "$low_unix" | tr '\n' ' ')"
+say "the per-user key and folder, and their low-integrity twins, are gone"
 say "passed"

@@ -12,17 +12,12 @@ target_compile_options(bandhost PRIVATE ${KG_WARNINGS})
 # keyboard input.
 if(TARGET kestrelgrove)
   add_dependencies(bandhost kestrelgrove)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(kg_e2e_bits 32)
-  else()
-    set(kg_e2e_bits 64)
-  endif()
-  add_test(NAME bandhost_e2e_${kg_e2e_bits}
-           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/close_toolbar.sh ${CMAKE_BINARY_DIR} ${kg_e2e_bits})
-  set_tests_properties(bandhost_e2e_${kg_e2e_bits} PROPERTIES RESOURCE_LOCK "toolbar_key;display" SKIP_RETURN_CODE 77 TIMEOUT 300)
-  add_test(NAME bandhost_e2e_clicks_${kg_e2e_bits}
-           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/clicks_and_search.sh ${CMAKE_BINARY_DIR} ${kg_e2e_bits})
-  set_tests_properties(bandhost_e2e_clicks_${kg_e2e_bits} PROPERTIES RESOURCE_LOCK "toolbar_key;display" SKIP_RETURN_CODE 77 TIMEOUT 400)
+  add_test(NAME bandhost_e2e_${KG_BITS}
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/close_toolbar.sh ${CMAKE_BINARY_DIR} ${KG_BITS})
+  set_tests_properties(bandhost_e2e_${KG_BITS} PROPERTIES RESOURCE_LOCK "toolbar_key;display" SKIP_RETURN_CODE 77 TIMEOUT 300)
+  add_test(NAME bandhost_e2e_clicks_${KG_BITS}
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/clicks_and_search.sh ${CMAKE_BINARY_DIR} ${KG_BITS})
+  set_tests_properties(bandhost_e2e_clicks_${KG_BITS} PROPERTIES RESOURCE_LOCK "toolbar_key;display" SKIP_RETURN_CODE 77 TIMEOUT 400)
 endif()
 
 # The lifetime test and the load benchmark load the DLL and the example's icon

@@ -1,5 +1,6 @@
 // kgcheck: reports what the engine would silently ignore or refuse in a
-// toolbar's folder, one finding a line, in the form compilers use. Portable.
+// toolbar's folder, one finding a line, in the form compilers use. Portable;
+// the Windows build also checks the toolbar as installed (Installed.h).
 #include "core/BigIni.h"
 #include "core/ConfigNames.h"
 #include "core/Error.h"
@@ -7,6 +8,9 @@
 #include "core/SignatureText.h"
 #include "tools/kgcheck/lib/Checker.h"
 #include "tools/kgsign/lib/UpdateFolder.h"
+#ifdef _WIN32
+#include "tools/kgcheck/Installed.h"
+#endif
 
 #include <filesystem>
 #include <iostream>
@@ -20,6 +24,9 @@ namespace {
 
 const char* const kUsage =
     "usage: kgcheck [--strict] [--toolbar-file NAME] [--update-folder DIR] FOLDER\n"
+#ifdef _WIN32
+    "       kgcheck [--strict] [--update-folder DIR] --installed [--protected-mode]\n"
+#endif
     "\n"
     "Checks a toolbar's folder: the configuration file NAME.ini, \"Icons.bin\",\n"
     "the banner NAME.bmp and \"Copyrights.txt\". NAME is the \"Toolbar File\" the\n"
@@ -32,10 +39,22 @@ const char* const kUsage =
     "\"icons.bin.sig\" of the update folder DIR against the \"Update Key\" of\n"
     "the configuration NAME.ini.\n"
     "\n"
+#ifdef _WIN32
+    "With --installed, checks the toolbar as installed on this machine: the\n"
+    "toolbar key under HKEY_LOCAL_MACHINE (\"InstallPath\", \"Toolbar File\") names\n"
+    "the install folder. The configuration NAME.ini and \"Icons.bin\" checked are\n"
+    "those in use: the per-user copy an update left (in the folder named after\n"
+    "\"Toolbar Name\" under the user's local application data) when there is one,\n"
+    "otherwise the install folder's; the banner and \"Copyrights.txt\" are the\n"
+    "install folder's. A note line says which copy was checked. With\n"
+    "--protected-mode, the per-user copy is the one of a browser in Protected\n"
+    "Mode (under the low-integrity folder \"LocalLow\").\n"
+    "\n"
+#endif
     "Prints every finding as FILE:LINE: error|warning: TEXT (FILE: ... for a\n"
     "finding about a whole file).\n"
     "Exit status: 0 no error (with --strict: no finding at all), 1 findings,\n"
-    "2 wrong usage or no configuration file to check.\n";
+    "2 wrong usage, or no configuration file (or installed toolbar) to check.\n";
 
 struct UsageError {};
 
@@ -102,25 +121,8 @@ std::vector<kgcheck::Finding> checkUpdateFolder(const std::string& folder, const
     return findings;
 }
 
-int run(const std::vector<std::string>& args) {
-    bool strict = false;
-    std::string toolbarFile;
-    std::string folder;
-    std::string updateFolder;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--strict") {
-            strict = true;
-        } else if (args[i] == "--toolbar-file" && i + 1 < args.size()) {
-            toolbarFile = args[++i];
-        } else if (args[i] == "--update-folder" && i + 1 < args.size()) {
-            updateFolder = args[++i];
-        } else if (args[i].empty() || args[i].front() == '-' || !folder.empty()) {
-            throw UsageError{};
-        } else {
-            folder = args[i];
-        }
-    }
-    if (folder.empty()) throw UsageError{};
+// A folder's toolbar files, named as the engine forms them; the checker shows them so.
+kgcheck::ToolbarFiles folderFiles(std::string folder, std::string toolbarFile) {
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) throw kit::Error(folder + ": not a folder");
@@ -131,7 +133,6 @@ int run(const std::vector<std::string>& args) {
     kgcheck::ToolbarFiles toolbar;
     toolbar.folder = folder;
     toolbar.toolbarFile = toolbarFile;
-    // The file names as the engine forms them; the checker shows them so.
     if (const auto config = findFile(files, toolbarFile + ".ini")) {
         const std::vector<std::uint8_t> bytes = toolbar::ReadFileBytes(config->string());
         toolbar.config = std::string(bytes.begin(), bytes.end());
@@ -139,13 +140,58 @@ int run(const std::vector<std::string>& args) {
     toolbar.icons = bytesOf(findFile(files, "Icons.bin"));
     toolbar.banner = bytesOf(findFile(files, toolbarFile + ".bmp"));
     toolbar.hasLegalNotice = findFile(files, "Copyrights.txt").has_value();
+    return toolbar;
+}
 
-    std::vector<kgcheck::Finding> findings = kgcheck::CheckToolbar(toolbar);
+int run(const std::vector<std::string>& args) {
+    bool strict = false;
+    std::string toolbarFile;
+    std::string folder;
+    std::string updateFolder;
+    bool installed = false;
+    bool protectedMode = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--strict") {
+            strict = true;
+#ifdef _WIN32
+        } else if (args[i] == "--installed") {
+            installed = true;
+        } else if (args[i] == "--protected-mode") {
+            protectedMode = true;
+#endif
+        } else if (args[i] == "--toolbar-file" && i + 1 < args.size()) {
+            toolbarFile = args[++i];
+        } else if (args[i] == "--update-folder" && i + 1 < args.size()) {
+            updateFolder = args[++i];
+        } else if (args[i].empty() || args[i].front() == '-' || !folder.empty()) {
+            throw UsageError{};
+        } else {
+            folder = args[i];
+        }
+    }
+    std::vector<std::string> notes;
+    kgcheck::ToolbarFiles toolbar;
+    std::vector<kgcheck::Finding> findings;
+    if (installed || protectedMode) {
+        if (!installed || !folder.empty() || !toolbarFile.empty()) throw UsageError{};
+#ifdef _WIN32
+        kgcheck::InstalledCheck check = kgcheck::CheckInstalledToolbar(protectedMode);
+        notes = std::move(check.notes);
+        findings = std::move(check.findings);
+        toolbar = std::move(check.files);
+#endif
+    } else {
+        if (folder.empty()) throw UsageError{};
+        toolbar = folderFiles(folder, toolbarFile);
+        findings = kgcheck::CheckToolbar(toolbar);
+    }
     if (!updateFolder.empty()) {
         while (updateFolder.size() > 1 && (updateFolder.back() == '/' || updateFolder.back() == '\\')) updateFolder.pop_back();
+        std::error_code ec;
         if (!fs::is_directory(updateFolder, ec)) throw kit::Error(updateFolder + ": not a folder");
         for (kgcheck::Finding& f : checkUpdateFolder(updateFolder, toolbar)) findings.push_back(std::move(f));
     }
+    for (const std::string& note : notes) std::cout << note << '\n';
     int errors = 0, warnings = 0;
     for (const kgcheck::Finding& finding : findings) {
         std::cout << finding.Format() << '\n';

@@ -454,18 +454,24 @@ void TComboBox::FillList() {
     const std::vector<std::string>& items = source_();
     std::size_t bytes = 0;
     for (const std::string& item : items) bytes += item.size() + 1;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    HWND list = GetComboBoxInfo(hwnd, &info) && info.hwndList ? info.hwndList : nullptr;
     SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
+    if (list) SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hwnd, CB_INITSTORAGE, static_cast<WPARAM>(items.size()), static_cast<LPARAM>(bytes));
     filled_ = true;
     for (const std::string& item : items) {
         // Appended in the source's order (CB_INSERTSTRING never sorts).
-        if (SendMessageA(hwnd, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str())) < 0) {
+        if ((list ? SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str()))
+                  : SendMessageA(hwnd, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str()))) < 0) {
             SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
             resetWindowList();
             filled_ = false;
             throw Error("Cannot add an entry to the list");
         }
     }
+    if (list) SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd, nullptr, TRUE);
 }

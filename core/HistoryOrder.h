@@ -6,8 +6,10 @@
 // looked at costs no key. Portable: no Windows header here or in the
 // implementation.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -50,27 +52,67 @@ public:
     std::size_t KeysComputed() const noexcept { return keysComputed_; }
 
 private:
+    // The keys of a list, one after another in one buffer: a key costs its
+    // bytes and a span, not a string of its own.
+    class KeyList {
+    public:
+        std::size_t size() const noexcept { return spans_.size(); }
+        std::string_view operator[](std::size_t i) const noexcept {
+            return {bytes_.data() + spans_[i].offset, spans_[i].length};
+        }
+        void reserve(std::size_t keys, std::size_t bytes) {
+            spans_.reserve(keys);
+            bytes_.reserve(bytes);
+        }
+        std::size_t bytes() const noexcept { return bytes_.size(); }
+        // `key` must not be a view into this list.
+        void push_back(std::string_view key) {
+            spans_.push_back({bytes_.size(), static_cast<std::uint32_t>(key.size())});
+            bytes_.append(key);
+        }
+        void insert(std::size_t at, std::string_view key) {
+            const Span span{bytes_.size(), static_cast<std::uint32_t>(key.size())};
+            bytes_.append(key);
+            spans_.insert(spans_.begin() + static_cast<std::ptrdiff_t>(at), span);
+        }
+        // Its bytes stay in the buffer until the list is next built anew.
+        void erase(std::size_t at) { spans_.erase(spans_.begin() + static_cast<std::ptrdiff_t>(at)); }
+        void clear() noexcept {
+            spans_.clear();
+            bytes_.clear();
+        }
+
+    private:
+        struct Span {
+            std::size_t offset;
+            std::uint32_t length;
+        };
+        std::vector<Span> spans_;
+        std::string bytes_;
+    };
     struct Keyed {
         std::vector<std::string> entries;
-        std::vector<std::string> keys;
+        KeyList keys;
     };
     void order();
     std::string keyOf(const std::string& text);
     // Keys of `lines`, reusing those of byte-equal entries met in one walk.
-    std::vector<std::string> keysReusing(const std::vector<std::string>& lines);
+    KeyList keysReusing(const std::vector<std::string>& lines);
     // `lines` with `keys` put in order (stable); `unique` drops all but the first of equal ones.
     static void sortKeyed(Keyed& keyed, bool unique);
-    // `first` joined with `second`: an entry of `second` equal to one already taken is dropped.
-    static Keyed join(Keyed first, Keyed second);
+    // `first` joined with `second`: an entry of `second` equal to one already
+    // taken is dropped. `same` tells whether the result is `second` unchanged.
+    static Keyed join(Keyed first, Keyed second, bool& same);
     // What the last merge held is about to differ from the entries.
     void setHeldApart();
-    bool take(Keyed joined);
+    void take(Keyed joined);
 
     HistoryKeyFunction key_;
     std::vector<std::string> entries_;
-    std::vector<std::string> keys_;  // one per entry once ordered_
+    KeyList keys_;  // one per entry once ordered_
     bool ordered_ = true;
     bool pendingUnique_ = true;
+    bool unique_ = true;  // once ordered: no two entries equal
     std::size_t keysComputed_ = 0;
     // What the last merge held, once the entries went their own way (remove,
     // clear, load, refresh). While not apart it is the entries, less the one

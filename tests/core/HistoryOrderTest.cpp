@@ -123,11 +123,13 @@ TEST(HistoryOrder, MergeOfAHeldFileComputesKeysOnlyForNewLines) {
     o.Entries();
     const std::size_t atStart = o.KeysComputed();
     EXPECT_EQ(atStart, lines.size());
+    EXPECT_FALSE(o.MergeFile(lines));  // the file this window wrote: no key at all
+    EXPECT_EQ(o.KeysComputed(), atStart);
     Lines file = lines;
     file.insert(file.begin() + 1500, "search 101499x");  // another window's search
     file.erase(file.begin() + 10);                        // and one it removed
     EXPECT_TRUE(o.MergeFile(file));
-    EXPECT_EQ(o.KeysComputed() - atStart, 2u);  // the new line, and the one after the removed one
+    EXPECT_EQ(o.KeysComputed() - atStart, 1u);  // the new line alone
     EXPECT_EQ(o.Size(), lines.size() + 1);  // the removed one is still shown, so it joins again
     EXPECT_EQ(o.Entries()[1500], "search 101499x");
 }

@@ -240,6 +240,25 @@ TEST_F(HistoryFile, AFileNotTakenWholeIsKeptBeforeItIsRewritten) {
             EXPECT_TRUE(std::filesystem::exists(kept2)) << c.what;
         }
         EXPECT_FALSE(std::filesystem::exists(path_ + ".lock")) << c.what;
+
+        // Remove and clear rewrite the file too: the copy comes first there as well.
+        for (const bool clear : {false, true}) {
+            std::filesystem::remove(kept);
+            std::filesystem::remove(kept2);
+            { std::ofstream(path_, std::ios::binary) << c.bytes; }
+            kg::SearchHistory other(path_, legacy);
+            other.Load();
+            Lines left = other.Strings();
+            if (clear) {
+                other.Clear();
+                left.clear();
+            } else {
+                other.Remove(0);
+                left.erase(left.begin());
+            }
+            EXPECT_EQ(std::filesystem::exists(kept), c.keptCopy) << c.what << (clear ? ", clear" : ", remove");
+            EXPECT_EQ(bytes(), kg::FormatHistoryText(left)) << c.what;
+        }
     }
 }
 

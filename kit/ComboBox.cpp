@@ -37,7 +37,8 @@ void TComboBox::CreateParams(TCreateParams& params) {
     params.className = "COMBOBOX";
     params.ownClass = false;
     params.style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
-    if (sorted_) params.style |= CBS_SORT;
+    // A shown source is in order already, and appended in that order.
+    if (sorted_ && !source_) params.style |= CBS_SORT;
 }
 
 void TComboBox::HandleCreated() {
@@ -53,11 +54,19 @@ void TComboBox::HandleCreated() {
         SetPropA(edit_, kEditOwnerProp, this);
         SetWindowLongPtrA(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TComboBox::editProc));
     }
-    // The kept state moves into the window.
+    // The kept state moves into the window; a source's entries wait until they are needed.
     std::vector<std::string> items;
     items.swap(items_);
-    for (const std::string& item : items) SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-    if (itemIndex_ >= 0 && itemIndex_ < static_cast<int>(items.size())) SendMessageA(hwnd, CB_SETCURSEL, itemIndex_, 0);
+    filled_ = false;
+    if (source_) {
+        if (itemIndex_ >= 0 && itemIndex_ < static_cast<int>(source_().size())) {
+            FillList();
+            SendMessageA(hwnd, CB_SETCURSEL, itemIndex_, 0);
+        }
+    } else {
+        for (const std::string& item : items) SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        if (itemIndex_ >= 0 && itemIndex_ < static_cast<int>(items.size())) SendMessageA(hwnd, CB_SETCURSEL, itemIndex_, 0);
+    }
     SetWindowTextA(hwnd, text_.c_str());
     setSel(selStart_, selStart_ + selLength_);
     UpdateBoundsFromWindow();
@@ -66,7 +75,7 @@ void TComboBox::HandleCreated() {
 void TComboBox::HandleDestroying() {
     if (!window_) return;
     // Kept, so the box can be created again with the same content.
-    std::vector<std::string> items = ItemList();
+    std::vector<std::string> items = source_ ? std::vector<std::string>() : ItemList();
     std::string text = Text();
     int index = ItemIndex();
     int start = 0, end = 0;
@@ -78,6 +87,7 @@ void TComboBox::HandleDestroying() {
     selLength_ = end - start;
     window_ = nullptr;
     edit_ = nullptr;
+    filled_ = false;
 }
 
 LRESULT CALLBACK TComboBox::editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -99,7 +109,26 @@ LRESULT CALLBACK TComboBox::editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     }
 }
 
+namespace {
+// Keys and the wheel that move through the list without opening it first.
+bool movesInList(UINT msg, WPARAM wParam) {
+    if (msg == WM_MOUSEWHEEL) return true;
+    if (msg != WM_KEYDOWN && msg != WM_SYSKEYDOWN) return false;
+    switch (wParam) {
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_F4:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
 LRESULT TComboBox::editMessage(HWND hwnd, WNDPROC previous, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (movesInList(msg, wParam)) FillList();
     switch (msg) {
     case WM_CHAR: {
         char key = static_cast<char>(wParam);
@@ -119,6 +148,7 @@ LRESULT TComboBox::editMessage(HWND hwnd, WNDPROC previous, UINT msg, WPARAM wPa
 }
 
 LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (movesInList(msg, wParam)) FillList();
     if (msg == WM_WINDOWPOSCHANGED) {
         // The window's height includes the open list; the box is as high as its closed part.
         const LRESULT result = TControl::WndProc(msg, wParam, lParam);
@@ -131,6 +161,7 @@ LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool TComboBox::ReflectCommand(WORD code) {
     switch (code) {
     case CBN_DROPDOWN:
+        FillList();  // sent before the list is shown
         fitDropDown();
         return true;
     case CBN_EDITCHANGE:
@@ -175,7 +206,8 @@ void TComboBox::SetSorted(bool sorted) {
 }
 
 int TComboBox::Count() const {
-    if (window()) return static_cast<int>(SendMessageA(window(), CB_GETCOUNT, 0, 0));
+    if (windowList()) return static_cast<int>(SendMessageA(window(), CB_GETCOUNT, 0, 0));
+    if (source_) return static_cast<int>(source_().size());
     return static_cast<int>(items_.size());
 }
 
@@ -187,6 +219,7 @@ int TComboBox::shadowInsertPosition(const std::string& item) const {
 }
 
 int TComboBox::Add(const std::string& item) {
+    detachSource();
     if (HWND hwnd = window()) {
         const auto index = SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         if (index < 0) throw Error("Cannot add an entry to the list");
@@ -200,6 +233,7 @@ int TComboBox::Add(const std::string& item) {
 
 void TComboBox::Delete(int index) {
     if (index < 0 || index >= Count()) indexError(index);
+    detachSource();
     if (HWND hwnd = window()) {
         const std::string text = Text();
         SendMessageA(hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
@@ -215,6 +249,7 @@ void TComboBox::Delete(int index) {
 
 std::string TComboBox::Items(int index) const {
     if (index < 0 || index >= Count()) indexError(index);
+    if (source_ && !windowList()) return source_()[static_cast<std::size_t>(index)];
     if (HWND hwnd = window()) {
         const auto length = SendMessageA(hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
         if (length < 0) indexError(index);
@@ -235,15 +270,21 @@ std::vector<std::string> TComboBox::ItemList() const {
 }
 
 int TComboBox::IndexOf(const std::string& text) const {
-    if (HWND hwnd = window())
+    if (windowList())
         return static_cast<int>(
-            SendMessageA(hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
-    for (std::size_t i = 0; i < items_.size(); ++i)
-        if (compareItems(items_[i], text) == 0) return static_cast<int>(i);
+            SendMessageA(window(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
+    const std::vector<std::string>& items = source_ ? source_() : items_;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (compareItems(items[i], text) == 0) return static_cast<int>(i);
     return -1;
 }
 
 void TComboBox::Assign(const std::vector<std::string>& items) {
+    if (source_) {
+        // Replaced whole: the source's entries need not be copied first.
+        source_ = nullptr;
+        filled_ = false;
+    }
     if (HWND hwnd = window()) {
         const std::string text = Text();
         int start = 0, end = 0;
@@ -289,13 +330,15 @@ void TComboBox::SetText(const std::string& text) {
 }
 
 int TComboBox::ItemIndex() const {
-    if (HWND hwnd = window()) return static_cast<int>(SendMessageA(hwnd, CB_GETCURSEL, 0, 0));
+    if (windowList()) return static_cast<int>(SendMessageA(window(), CB_GETCURSEL, 0, 0));
+    if (window()) return -1;  // an unfilled list has nothing selected
     return itemIndex_;
 }
 
 void TComboBox::SetItemIndex(int index) {
     if (index < -1 || index >= Count()) indexError(index);
     if (HWND hwnd = window()) {
+        FillList();
         if (index < 0) {
             const std::string text = Text();
             SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);  // which empties the edit field
@@ -307,7 +350,7 @@ void TComboBox::SetItemIndex(int index) {
     }
     itemIndex_ = index;
     if (index >= 0) {
-        text_ = items_[static_cast<std::size_t>(index)];
+        text_ = Items(index);
         selStart_ = selLength_ = 0;
     }
 }
@@ -363,5 +406,116 @@ std::string TComboBox::SelText() const {
 }
 
 void TComboBox::SelectAll() { setSel(0, -1); }
+
+} // namespace kit
+
+namespace kit {
+
+void TComboBox::resetWindowList() {
+    HWND hwnd = window();
+    if (!hwnd) return;
+    const std::string text = Text();
+    int start = 0, end = 0;
+    getSel(start, end);
+    SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(hwnd, CB_RESETCONTENT, 0, 0);  // which empties the edit field too
+    SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+    SetWindowTextA(hwnd, text.c_str());
+    setSel(start, end);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void TComboBox::SetListSource(TListSource source) {
+    // CBS_SORT goes with the box's own list only: the window is made again when that changes.
+    const bool restyle = window() && sorted_ && static_cast<bool>(source_) != static_cast<bool>(source);
+    if (restyle) DestroyHandle();
+    if (window() && windowList()) resetWindowList();
+    items_.clear();
+    itemIndex_ = -1;
+    source_ = std::move(source);
+    filled_ = false;
+    if (restyle) Handle();
+}
+
+void TComboBox::detachSource() {
+    if (!source_) return;
+    if (window()) {
+        FillList();
+    } else {
+        items_ = source_();
+    }
+    source_ = nullptr;
+    filled_ = false;
+}
+
+void TComboBox::FillList() {
+    HWND hwnd = window();
+    if (!source_ || !hwnd || filled_) return;
+    const std::vector<std::string>& items = source_();
+    std::size_t bytes = 0;
+    for (const std::string& item : items) bytes += item.size() + 1;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    HWND list = GetComboBoxInfo(hwnd, &info) && info.hwndList ? info.hwndList : nullptr;
+    SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
+    if (list) SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(hwnd, CB_INITSTORAGE, static_cast<WPARAM>(items.size()), static_cast<LPARAM>(bytes));
+    filled_ = true;
+    for (const std::string& item : items) {
+        // Appended in the source's order (CB_INSERTSTRING never sorts).
+        if ((list ? SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str()))
+                  : SendMessageA(hwnd, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str()))) < 0) {
+            SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+            resetWindowList();
+            filled_ = false;
+            throw Error("Cannot add an entry to the list");
+        }
+    }
+    if (list) SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void TComboBox::ListInserted(int index) {
+    if (!source_) return;
+    if (window()) {
+        if (!filled_) return;
+        const std::vector<std::string>& items = source_();
+        if (index < 0 || index >= static_cast<int>(items.size()) ||
+            SendMessageA(window(), CB_INSERTSTRING, static_cast<WPARAM>(index),
+                         reinterpret_cast<LPARAM>(items[static_cast<std::size_t>(index)].c_str())) < 0)
+            ListReset();
+        return;
+    }
+    if (itemIndex_ >= index) ++itemIndex_;
+}
+
+void TComboBox::ListDeleted(int index) {
+    if (!source_) return;
+    if (HWND hwnd = window()) {
+        if (!filled_) return;
+        const std::string text = Text();
+        if (SendMessageA(hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0) < 0) {
+            ListReset();
+            return;
+        }
+        if (Text() != text) SetWindowTextA(hwnd, text.c_str());
+        return;
+    }
+    if (itemIndex_ == index)
+        itemIndex_ = -1;
+    else if (itemIndex_ > index)
+        --itemIndex_;
+}
+
+void TComboBox::ListReset() {
+    if (!source_) return;
+    if (window()) {
+        if (filled_) resetWindowList();
+        filled_ = false;
+        return;
+    }
+    itemIndex_ = -1;
+}
 
 } // namespace kit

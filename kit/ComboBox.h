@@ -6,6 +6,7 @@
 // ascending without regard to letter case, as the system's CBS_SORT does.
 #include "kit/Control.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,26 @@ public:
     void Assign(const std::vector<std::string>& items);
     void Clear() { Assign({}); }
     std::vector<std::string> ItemList() const;
+
+    // A list the box shows without keeping it: `source` gives the entries in
+    // the order shown, and its owner reports every change (ListInserted,
+    // ListDeleted, ListReset). The window's list is filled, in one pass, only
+    // when it is first needed: the list dropped down, scrolled by keys or the
+    // wheel, or an entry selected. Add, Delete and Assign end the showing (the
+    // box keeps the entries as its own list). An empty source ends it too,
+    // with an empty list.
+    using TListSource = std::function<const std::vector<std::string>&()>;
+    void SetListSource(TListSource source);
+    // Forgets the source at its owner's end, without a window message: the
+    // window keeps what it shows, the box then has that as its own list.
+    void DropListSource() noexcept { source_ = nullptr; filled_ = false; }
+    void ListInserted(int index);
+    void ListDeleted(int index);
+    void ListReset();
+    // The window's list holds the source's entries (always true without a source).
+    bool ListFilled() const noexcept { return !source_ || filled_; }
+    // Fills the window's list from the source now (nothing without a window or source).
+    void FillList();
 
     // The text of the edit field.
     std::string Text() const;
@@ -79,10 +100,17 @@ private:
     int shadowInsertPosition(const std::string& item) const;
     void getSel(int& start, int& end) const;
     void setSel(int start, int end);
+    // The window's list is the one to ask (a window without a pending fill).
+    bool windowList() const noexcept { return window_ && (!source_ || filled_); }
+    // The source's entries become the box's own list.
+    void detachSource();
+    void resetWindowList();
 
     bool sorted_ = false;
     HWND window_ = nullptr;  // the live window, for the const readers
     HWND edit_ = nullptr;
+    TListSource source_;
+    bool filled_ = false;
     // State kept while there is no window.
     std::vector<std::string> items_;
     std::string text_;

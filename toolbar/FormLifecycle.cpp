@@ -54,6 +54,14 @@ TformToolbar::TformToolbar(HWND siteWindow) : kit::TForm(nullptr) {
 
 TformToolbar::~TformToolbar() {
     BeginDestruction();
+    // When FormDestroy stopped early: the box outlives this member.
+    dropHistory();
+}
+
+void TformToolbar::dropHistory() noexcept {
+    if (!HistoryList) return;
+    if (SearchBox) SearchBox->DropListSource();
+    HistoryList.reset();
 }
 
 void TformToolbar::FormCreate(kit::TComponent*) {
@@ -62,7 +70,7 @@ void TformToolbar::FormCreate(kit::TComponent*) {
     SetCaption(settings.ToolbarName);
     ReadDailyStamp();  // repairs an unreadable "Date" before the window is shown
     CreateFlashBanner();
-    HistoryList = std::make_unique<SortedTextList>();
+    HistoryList = std::make_unique<SearchHistory>(HistoryFileName, LegacyHistoryFileName);
     HistoryFileName = UserHistoryFileName();
     // What earlier versions stored beside the configuration. "InstallPath" is
     // read again here: the installation may have moved the toolbar since the
@@ -77,16 +85,14 @@ void TformToolbar::FormCreate(kit::TComponent*) {
 // The per-user history, or the install folder's while the per-user one does
 // not exist yet: the first write then creates the per-user file with it all.
 const std::string& TformToolbar::historyFileToRead() const {
-    if (HistoryFileExists(HistoryFileName) || LegacyHistoryFileName.empty() ||
-        !HistoryFileExists(LegacyHistoryFileName))
-        return HistoryFileName;
-    return LegacyHistoryFileName;
+    if (HistoryList) return HistoryList->FileToRead();
+    return HistoryFileName;
 }
 
 void TformToolbar::FormDestroy(kit::TComponent*) {
     if (SearchButton) WriteUserValue("Search Type", std::to_string(SearchButton->Tag));
     WriteUserValue("Search", SearchBox->Text());
-    HistoryList.reset();
+    dropHistory();
     FreeFlashPlayer();
 }
 

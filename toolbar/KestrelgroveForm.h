@@ -10,7 +10,7 @@
 #include "toolbar/BrowserHost.h"
 #include "kit/OleVariant.h"
 #include "kit/Platform.h"
-#include "toolbar/HistoryList.h"
+#include "toolbar/SearchHistory.h"
 
 #include <windows.h>
 #include <exdisp.h>
@@ -105,7 +105,8 @@ public:
     // folder's, which earlier versions wrote.
     std::string HistoryFileName;
     std::string LegacyHistoryFileName;
-    std::unique_ptr<SortedTextList> HistoryList;
+    // The search history, which the search box shows.
+    std::unique_ptr<SearchHistory> HistoryList;
     std::string LastStatusText;
     kit::OleVariant SpareBrowser;
 
@@ -150,7 +151,7 @@ public:
     void AddToHistory();
     // Makes `engine` the selected search engine: its template, caption, image and Tag.
     void SelectSearchEngine(const kit::TTBCustomItem& engine);
-    // The history file read into HistoryList and the box's list (window creation).
+    // The history file read into HistoryList, which the box shows (window creation).
     void LoadSearchHistory();
     void MISearchClick(kit::TComponent* Sender);
     void SearchBoxKeyPress(kit::TComponent* Sender, char& Key);
@@ -190,16 +191,9 @@ private:
     // The file a read of the history uses: HistoryFileName, or the legacy
     // file while HistoryFileName does not exist.
     const std::string& historyFileToRead() const;
-    // The box's list written to the history file (when the window knows it).
-    void writeHistoryFromSearchBox();
     void navigate(const std::string& url);
-    // The search box's list as the box holds it, kept beside the box: asking
-    // the box entry by entry costs a window message for each entry.
-    const std::vector<std::string>& shownSearches();
-    // Replaces the box's list; `ascending` when the entries are already in the box's order.
-    void showSearches(const std::vector<std::string>& entries, bool ascending);
-    std::vector<std::string> shownSearches_;
-    bool shownSearchesKnown_ = false;
+    // The history freed, the box no longer showing it.
+    void dropHistory() noexcept;
 };
 
 } // namespace kg

@@ -12,7 +12,6 @@
 #include "kit/MessageBox.h"
 #include "kit/ComHelpers.h"
 #include "toolbar/HistoryFile.h"
-#include "toolbar/HistoryList.h"
 #include "toolbar/Navigation.h"
 #include "core/SearchUrl.h"
 #include "toolbar/ShellHelpers.h"
@@ -73,64 +72,12 @@ void TformToolbar::DoSearch(const std::string& urlTemplate, const std::string& t
 
 void TformToolbar::AddToHistory() {
     if (!historyFileKnown()) return;
-    if (HistoryFileExists(historyFileToRead())) {
-        const std::vector<std::string> lines = ReadHistoryFile(historyFileToRead());
-        HistoryList->Clear();
-        HistoryList->AddAll(lines);
-    }
-    const std::vector<std::string>& shown = shownSearches();
-    HistoryList->AddAll(shown);
-    if (shown != HistoryList->Strings()) showSearches(HistoryList->Strings(), true);
-
-    const std::string text = SearchBox->Text();
-    if (HistoryList->IndexOf(text) >= 0) return;
-    const int at = SearchBox->Add(text);
-    if (shownSearchesKnown_ && at >= 0 && at <= static_cast<int>(shownSearches_.size()))
-        shownSearches_.insert(shownSearches_.begin() + at, text);
-    else
-        shownSearchesKnown_ = false;
-    writeHistoryFromSearchBox();
+    HistoryList->Record(SearchBox->Text());
 }
-
-void TformToolbar::writeHistoryFromSearchBox() {
-    if (!historyFileKnown()) return;
-    CreateUserStateFolder();
-    WriteHistoryFile(HistoryFileName, shownSearches());
-}
-
-const std::vector<std::string>& TformToolbar::shownSearches() {
-    if (!shownSearchesKnown_ || static_cast<int>(shownSearches_.size()) != SearchBox->Count()) {
-        shownSearches_ = SearchBox->ItemList();
-        shownSearchesKnown_ = true;
-    }
-    return shownSearches_;
-}
-
-void TformToolbar::showSearches(const std::vector<std::string>& entries, bool ascending) {
-    shownSearchesKnown_ = false;
-    SearchBox->Assign(entries);
-    if (!ascending) return;
-    shownSearches_ = entries;
-    shownSearchesKnown_ = true;
-}
-
-namespace {
-// Ascending with no two entries equal: the box keeps them in this order.
-bool strictlyAscending(const std::vector<std::string>& lines) {
-    for (std::size_t i = 1; i < lines.size(); ++i)
-        if (CompareHistoryText(lines[i - 1], lines[i]) >= 0) return false;
-    return true;
-}
-} // namespace
 
 void TformToolbar::LoadSearchHistory() {
-    if (HistoryFileExists(historyFileToRead())) HistoryList->AddAll(ReadHistoryFile(historyFileToRead()));
-    if (SearchBox->Count() == 0) {
-        showSearches(HistoryList->Strings(), true);
-        return;
-    }
-    shownSearchesKnown_ = false;
-    for (const std::string& entry : HistoryList->Strings()) SearchBox->Add(entry);
+    HistoryList->Show(SearchBox);
+    HistoryList->Load();
 }
 
 void TformToolbar::SelectSearchEngine(const kit::TTBCustomItem& engine) {
@@ -178,7 +125,10 @@ void TformToolbar::miSaveSearchesClick(kit::TComponent*) {
     SaveDialog1->Title = "Save Searches To File";
     if (!SaveDialog1->Execute()) return;
     try {
-        WriteHistoryFile(SaveDialog1->FileName, shownSearches());
+        if (HistoryList)
+            HistoryList->SaveTo(SaveDialog1->FileName);
+        else
+            WriteHistoryFile(SaveDialog1->FileName, SearchBox->ItemList());
     } catch (const kit::InOutError& e) {
         kit::ShowError(fileIOError(e), kErrorCaption);
     }
@@ -187,14 +137,14 @@ void TformToolbar::miSaveSearchesClick(kit::TComponent*) {
 void TformToolbar::miLoadSearchesClick(kit::TComponent*) {
     OpenDialog1->Title = "Load Searches From File";
     if (!OpenDialog1->Execute()) return;
-    std::vector<std::string> lines;
     try {
-        lines = ReadHistoryFile(OpenDialog1->FileName);
+        if (HistoryList)
+            HistoryList->LoadFrom(OpenDialog1->FileName);
+        else
+            SearchBox->Assign(ReadHistoryFile(OpenDialog1->FileName));
     } catch (const kit::InOutError& e) {
         kit::ShowError(fileIOError(e), kErrorCaption);
-        return;
     }
-    showSearches(lines, strictlyAscending(lines));
 }
 
 void TformToolbar::miEditHistoryClick(kit::TComponent*) {
@@ -206,9 +156,8 @@ void TformToolbar::miEditHistoryClick(kit::TComponent*) {
 }
 
 void TformToolbar::miRefreshSearchesClick(kit::TComponent*) {
-    if (!historyFileKnown() || !HistoryFileExists(historyFileToRead())) return;
-    const std::vector<std::string> lines = ReadHistoryFile(historyFileToRead());
-    showSearches(lines, strictlyAscending(lines));
+    if (!historyFileKnown()) return;
+    HistoryList->Refresh();
 }
 
 void TformToolbar::miRemoveSelectedClick(kit::TComponent*) {
@@ -217,19 +166,20 @@ void TformToolbar::miRemoveSelectedClick(kit::TComponent*) {
         kit::ShowMessage("Nothing to Remove.");
         return;
     }
-    const bool known = shownSearchesKnown_ && static_cast<int>(shownSearches_.size()) == SearchBox->Count();
-    SearchBox->Delete(selected);
-    if (known)
-        shownSearches_.erase(shownSearches_.begin() + selected);
-    else
-        shownSearchesKnown_ = false;
-    writeHistoryFromSearchBox();
+    if (!historyFileKnown()) {
+        SearchBox->Delete(selected);
+        return;
+    }
+    HistoryList->Remove(selected);
 }
 
 void TformToolbar::miClearSearchesClick(kit::TComponent*) {
     if (!kit::Confirm("Are you sure you want to clear history?")) return;
-    showSearches({}, true);
-    writeHistoryFromSearchBox();
+    if (!historyFileKnown()) {
+        SearchBox->Clear();
+        return;
+    }
+    HistoryList->Clear();
 }
 
 } // namespace kg

@@ -205,3 +205,82 @@ TEST(ComboBox, ContentSurvivesTheWindowBeingDestroyedAndMadeAgain) {
     EXPECT_EQ(box.ItemIndex(), 1);
     EXPECT_EQ(systemText(box.Handle()), "y");
 }
+
+namespace {
+
+// A box showing a list it does not keep: the source is read only when asked,
+// the window's list is filled once, on first need, and follows the owner's
+// change notices after that.
+TEST(ComboBox, ShownListIsFilledOnFirstNeedAndFollowsTheOwnersNotices) {
+    std::vector<std::string> owned{"alder", "Birch", "kite"};
+    int asked = 0;
+    const auto source = [&]() -> const std::vector<std::string>& {
+        ++asked;
+        return owned;
+    };
+    // Each change to `owned`, its notice, and what the box shows afterwards.
+    const struct {
+        const char* what;
+        void (*change)(std::vector<std::string>&, TComboBox&);
+        std::vector<std::string> shown;
+    } steps[] = {
+        {"insert", [](std::vector<std::string>& o, TComboBox& b) { o.insert(o.begin() + 1, "ash"); b.ListInserted(1); },
+         {"alder", "ash", "Birch", "kite"}},
+        {"delete", [](std::vector<std::string>& o, TComboBox& b) { o.erase(o.begin()); b.ListDeleted(0); },
+         {"ash", "Birch", "kite"}},
+        {"reset", [](std::vector<std::string>& o, TComboBox& b) { o = {"zeta", "Zeta"}; b.ListReset(); }, {"zeta", "Zeta"}},
+    };
+    for (const bool withWindow : {false, true}) {
+        owned = {"alder", "Birch", "kite"};
+        Hosted h;
+        h.box.SetSorted(true);  // a shown list keeps its owner's order, not the control's
+        h.box.SetText("typed");
+        if (withWindow) h.box.Handle();
+        asked = 0;
+        h.box.SetListSource(source);
+        EXPECT_EQ(asked, 0) << withWindow;  // nothing read until needed
+        EXPECT_EQ(h.box.Count(), 3) << withWindow;
+        EXPECT_EQ(h.box.Items(1), "Birch") << withWindow;
+        EXPECT_EQ(h.box.IndexOf("KITE"), 2) << withWindow;
+        EXPECT_EQ(h.box.ItemIndex(), -1) << withWindow;
+        HWND combo = h.box.Handle();
+        EXPECT_FALSE(h.box.ListFilled()) << withWindow;
+        EXPECT_EQ(systemList(combo), std::vector<std::string>{}) << withWindow;
+        EXPECT_FALSE(GetWindowLongPtrA(combo, GWL_STYLE) & CBS_SORT) << withWindow;
+        SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+        EXPECT_TRUE(h.box.ListFilled()) << withWindow;
+        EXPECT_EQ(systemList(combo), owned) << withWindow;
+        for (const auto& step : steps) {
+            step.change(owned, h.box);
+            EXPECT_EQ(h.box.ItemList(), step.shown) << step.what << withWindow;
+            h.box.SetItemIndex(0);  // fills a list that a reset left empty
+            EXPECT_EQ(systemList(combo), step.shown) << step.what << withWindow;
+            EXPECT_EQ(h.box.ItemIndex(), 0) << step.what;
+            h.box.SetText("typed");
+        }
+        EXPECT_EQ(systemText(combo), "typed") << withWindow;
+        // Add makes the shown entries the box's own list, and adds to it.
+        h.box.Add("own");
+        owned.clear();
+        EXPECT_EQ(h.box.ItemList(), (std::vector<std::string>{"zeta", "Zeta", "own"})) << withWindow;
+    }
+}
+
+TEST(ComboBox, ShownListWithoutAWindowAnswersFromTheSource) {
+    std::vector<std::string> owned{"a", "b", "c"};
+    TComboBox box(nullptr);
+    box.SetListSource([&]() -> const std::vector<std::string>& { return owned; });
+    box.SetItemIndex(2);
+    EXPECT_EQ(box.Text(), "c");
+    owned.erase(owned.begin());
+    box.ListDeleted(0);  // the owner removed "a": the selection moves with its entry
+    EXPECT_EQ(box.ItemIndex(), 1);
+    box.ListReset();
+    EXPECT_EQ(box.ItemIndex(), -1);
+    EXPECT_EQ(box.ItemList(), owned);
+    box.SetListSource({});
+    EXPECT_EQ(box.Count(), 0);
+}
+
+} // namespace

@@ -53,4 +53,31 @@ TEST(HistoryFormat, WritesCrLfAfterEveryEntryAndNothingForNone) {
     }
 }
 
+TEST(HistoryFormat, AFileIsTakenWholeOnlyWhenItsLinesHoldAllItSaid) {
+    using namespace std::string_literals;
+    const struct {
+        const char* what;
+        std::string bytes;
+        Lines lines;
+        bool whole;
+    } cases[] = {
+        {"plain", "a\r\nb\r\n", {"a", "b"}, true},
+        {"empty", "", {}, true},
+        {"text after a NUL", "a\r\nb\0c\r\n"s, {"a", "b"}, false},
+        {"NULs only, at the end", "a\r\n\0\0\0"s, {"a"}, true},
+        {"UTF-8 mark, held", "\xEF\xBB\xBF" "caf\xC3\xA9\r\n", {"caf\xE9"}, true},
+        {"UTF-8 mark, a character with no place", "\xEF\xBB\xBF" "\xE4\xB8\xAD\r\nx\r\n", {"?", "x"}, false},
+        {"UTF-8 mark alone", "\xEF\xBB\xBF", {}, true},
+        {"UTF-16 little-endian", "\xFF\xFE" "a\0\r\0\n\0\xE9\0\r\0\n\0"s, {"a", "\xE9"}, false},
+        {"UTF-16 big-endian, a character with no place", "\xFE\xFF" "\0a\0\n\x4E\x2D"s, {"a", "?"}, false},
+        {"UTF-16 stops at its NUL", "\xFF\xFE" "a\0\0\0b\0"s, {"a"}, false},
+        {"UTF-16, a lone surrogate", "\xFF\xFE" "\x00\xDC" "b\0"s, {"?b"}, false},
+    };
+    for (const auto& c : cases) {
+        bool whole = !c.whole;
+        EXPECT_EQ(kg::ParseHistoryFile(c.bytes, whole), c.lines) << c.what;
+        EXPECT_EQ(whole, c.whole) << c.what;
+    }
+}
+
 } // namespace

@@ -10,10 +10,15 @@
 #include "core/Error.h"
 #include "kit/Items.h"
 #include "kit/ComHelpers.h"
+#include "core/HistoryFormat.h"
+#include "toolbar/HistoryFile.h"
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <random>
 #include <fstream>
 #include <iterator>
 
@@ -374,6 +379,126 @@ TEST_F(SearchBox, HandlersAfterABuildThatEndedWithAnError) {
     EXPECT_TRUE(platform_.shellOpens.empty());
     EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Nothing to Remove.", "Are you sure you want to clear history?"}));
     EXPECT_EQ(historyBytes(), "alder\r\n");
+}
+
+// What the open list shows, asked of the window itself.
+std::vector<std::string> droppedDownList(kit::TComboBox& box) {
+    HWND combo = box.Handle();
+    SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    std::vector<std::string> out;
+    const int n = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        std::string text(static_cast<std::size_t>(SendMessageA(combo, CB_GETLBTEXTLEN, i, 0)) + 1, '\0');
+        text.resize(static_cast<std::size_t>(SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+        out.push_back(std::move(text));
+    }
+    SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    return out;
+}
+
+// A few thousand searches of mixed case, some equal but for case (1604 apart), some with bytes above 127.
+std::vector<std::string> manySearches() {
+    static const char* const words[] = {"kite", "Osprey", "alder", "\xE9t\xE9", "Birch", "co-op", "news", "KITE"};
+    std::vector<std::string> out;
+    for (int i = 0; i < 3000; ++i) out.push_back(std::string(words[i % 8]) + " " + std::to_string(i % 1604));
+    std::mt19937 random(3);
+    std::shuffle(out.begin(), out.end(), random);
+    return out;
+}
+
+// Ascending by the platform's comparison, the first of equal ones kept.
+std::vector<std::string> sortedUnique(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines) {
+        const auto at = std::lower_bound(out.begin(), out.end(), line, [](const std::string& a, const std::string& b) {
+            return kg::CompareHistoryText(a, b) < 0;
+        });
+        if (at == out.end() || kg::CompareHistoryText(*at, line) != 0) out.insert(at, line);
+    }
+    return out;
+}
+
+TEST_F(SearchBox, DropDownAndFileFollowEveryOperationAtThousandsOfEntries) {
+    const std::vector<std::string> file = manySearches();
+    writeHistory(kg::FormatHistoryText(file));
+    kg::TformToolbar& w = searchWindow();
+    std::vector<std::string> expected = sortedUnique(file);
+    ASSERT_GT(expected.size(), 2000u);
+    EXPECT_FALSE(w.SearchBox->ListFilled());  // nothing paid per entry at start
+    EXPECT_EQ(w.SearchBox->Count(), static_cast<int>(expected.size()));
+    EXPECT_EQ(historyBytes(), kg::FormatHistoryText(file));  // reading wrote nothing
+
+    const std::string loaded = installFile("loaded.txt").string();
+    writeFile("loaded.txt", "zeta\nZeta\r\n\r\nalpha\nZETA\n");
+    platform_.fileDialogAnswers = {loaded};
+    const auto insertSorted = [](std::vector<std::string>& list, const std::string& text) {
+        list.insert(std::upper_bound(list.begin(), list.end(), text,
+                                     [](const std::string& a, const std::string& b) {
+                                         return kg::CompareHistoryText(a, b) < 0;
+                                     }),
+                    text);
+    };
+    const struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::function<void()> expect;  // changes `expected`
+        bool written;                  // the file holds `expected` afterwards
+    } steps[] = {
+        {"start", [] {}, [] {}, false},
+        {"a new search", [&] { w.SearchBox->SetText("Kestrel new"); w.SearchButton->Click(); },
+         [&] { insertSorted(expected, "Kestrel new"); }, true},
+        {"known in another case", [&] { w.SearchBox->SetText("oSPREY 1"); w.SearchButton->Click(); }, [] {}, true},
+        {"remove the selected", [&] { w.SearchBox->SetItemIndex(w.SearchBox->IndexOf("osprey 1")); w.miRemoveSelected->Click(); },
+         [&] { expected.erase(std::find(expected.begin(), expected.end(), "Osprey 1")); }, true},
+        {"another window's search",
+         [&] {
+             std::vector<std::string> other = expected;
+             insertSorted(other, "from elsewhere");
+             writeHistory(kg::FormatHistoryText(other));
+             w.SearchBox->SetText("\xE9t\xE9 new");
+             w.SearchButton->Click();
+         },
+         [&] {
+             insertSorted(expected, "from elsewhere");
+             insertSorted(expected, "\xE9t\xE9 new");
+         },
+         true},
+        {"load from a file", [&] { w.miLoadSearches->Click(); },
+         [&] { expected = {"", "alpha", "zeta", "Zeta", "ZETA"}; }, false},
+        {"clear", [&] { platform_.messageBoxAnswers = {IDYES}; w.miClearSearches->Click(); }, [&] { expected.clear(); }, true},
+        {"a search after clear", [&] { w.SearchBox->SetText("first again"); w.SearchButton->Click(); },
+         [&] { expected = {"first again"}; }, true},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        step.expect();
+        EXPECT_EQ(w.HistoryList->Strings(), expected) << step.what;
+        EXPECT_EQ(droppedDownList(*w.SearchBox), expected) << step.what;
+        EXPECT_EQ(w.SearchBox->ItemList(), expected) << step.what;
+        if (step.written) EXPECT_EQ(historyBytes(), kg::FormatHistoryText(expected)) << step.what;
+    }
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Are you sure you want to clear history?"});
+}
+
+TEST_F(SearchBox, KeysAndTheWheelFillTheListBeforeTheyMoveThroughIt) {
+    writeHistory("alder\r\nbirch\r\nkite\r\n");
+    const struct {
+        const char* what;
+        UINT msg;
+        WPARAM wParam;
+    } inputs[] = {
+        {"arrow down", WM_KEYDOWN, VK_DOWN},
+        {"page down", WM_KEYDOWN, VK_NEXT},
+        {"wheel", WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<DWORD>(-WHEEL_DELTA) << 16)},
+    };
+    for (const auto& input : inputs) {
+        kg::TformToolbar& w = searchWindow();
+        ASSERT_FALSE(w.SearchBox->ListFilled()) << input.what;
+        SendMessageA(w.SearchBox->EditHandle(), input.msg, input.wParam, 0);
+        EXPECT_TRUE(w.SearchBox->ListFilled()) << input.what;
+        EXPECT_EQ(SendMessageA(w.SearchBox->Handle(), CB_GETCOUNT, 0, 0), 3) << input.what;
+        destroyWindow();
+    }
 }
 
 } // namespace

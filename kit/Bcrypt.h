@@ -11,21 +11,11 @@
 
 namespace kit {
 
-struct bcrypt_alg_traits {
-    static BCRYPT_ALG_HANDLE invalid() noexcept { return nullptr; }
-    static void close(BCRYPT_ALG_HANDLE h) noexcept { BCryptCloseAlgorithmProvider(h, 0); }
-};
-struct bcrypt_key_traits {
-    static BCRYPT_KEY_HANDLE invalid() noexcept { return nullptr; }
-    static void close(BCRYPT_KEY_HANDLE h) noexcept { BCryptDestroyKey(h); }
-};
-struct bcrypt_hash_traits {
-    static BCRYPT_HASH_HANDLE invalid() noexcept { return nullptr; }
-    static void close(BCRYPT_HASH_HANDLE h) noexcept { BCryptDestroyHash(h); }
-};
-using unique_bcrypt_alg = unique_handle<BCRYPT_ALG_HANDLE, bcrypt_alg_traits>;
-using unique_bcrypt_key = unique_handle<BCRYPT_KEY_HANDLE, bcrypt_key_traits>;
-using unique_bcrypt_hash = unique_handle<BCRYPT_HASH_HANDLE, bcrypt_hash_traits>;
+inline void CloseAlgorithm(BCRYPT_ALG_HANDLE h) noexcept { BCryptCloseAlgorithmProvider(h, 0); }
+
+using unique_bcrypt_alg = unique_handle<BCRYPT_ALG_HANDLE, closed_by<BCRYPT_ALG_HANDLE, &CloseAlgorithm>>;
+using unique_bcrypt_key = unique_handle<BCRYPT_KEY_HANDLE, closed_by<BCRYPT_KEY_HANDLE, &BCryptDestroyKey>>;
+using unique_bcrypt_hash = unique_handle<BCRYPT_HASH_HANDLE, closed_by<BCRYPT_HASH_HANDLE, &BCryptDestroyHash>>;
 
 inline bool NtSuccess(NTSTATUS status) noexcept { return status >= 0; }
 

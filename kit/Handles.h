@@ -5,72 +5,39 @@
 #include <ole2.h>
 #include <commctrl.h>
 #include <wininet.h>
+
+#include <cstdint>
+
 #include "core/UniqueHandle.h"
 #include "kit/ComPtr.h"
 
 namespace kit {
 
-struct hkey_traits {
-    static HKEY invalid() noexcept { return nullptr; }
-    static void close(HKEY h) noexcept { RegCloseKey(h); }
-};
-struct file_traits {
-    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) noexcept { CloseHandle(h); }
-};
-struct hinternet_traits {
-    static HINTERNET invalid() noexcept { return nullptr; }
-    static void close(HINTERNET h) noexcept { InternetCloseHandle(h); }
-};
-struct hbitmap_traits {
-    static HBITMAP invalid() noexcept { return nullptr; }
-    static void close(HBITMAP h) noexcept { DeleteObject(h); }
-};
-struct hgdiobj_traits {
-    static HGDIOBJ invalid() noexcept { return nullptr; }
-    static void close(HGDIOBJ h) noexcept { DeleteObject(h); }
-};
-struct himagelist_traits {
-    static HIMAGELIST invalid() noexcept { return nullptr; }
-    static void close(HIMAGELIST h) noexcept { ImageList_Destroy(h); }
-};
-struct hmenu_traits {
-    static HMENU invalid() noexcept { return nullptr; }
-    static void close(HMENU h) noexcept { DestroyMenu(h); }
-};
-struct hwnd_traits {
-    static HWND invalid() noexcept { return nullptr; }
-    static void close(HWND h) noexcept { if (IsWindow(h)) DestroyWindow(h); }
-};
-struct hdc_traits {
-    static HDC invalid() noexcept { return nullptr; }
-    static void close(HDC h) noexcept { DeleteDC(h); }
-};
-struct hicon_traits {
-    static HICON invalid() noexcept { return nullptr; }
-    static void close(HICON h) noexcept { DestroyIcon(h); }
-};
-struct hmodule_traits {
-    static HMODULE invalid() noexcept { return nullptr; }
-    static void close(HMODULE h) noexcept { FreeLibrary(h); }
-};
-struct hglobal_traits {
-    static HGLOBAL invalid() noexcept { return nullptr; }
-    static void close(HGLOBAL h) noexcept { GlobalFree(h); }
+// The traits of a handle that `Close` frees and whose empty value is `Empty`
+// (null for most kinds, INVALID_HANDLE_VALUE for files); one shape for every kind.
+template <typename H, auto Close, std::intptr_t Empty = 0>
+struct closed_by {
+    static H invalid() noexcept { return reinterpret_cast<H>(Empty); }
+    static void close(H h) noexcept { Close(h); }
 };
 
-using unique_hkey = unique_handle<HKEY, hkey_traits>;
-using unique_file = unique_handle<HANDLE, file_traits>;
-using unique_hinternet = unique_handle<HINTERNET, hinternet_traits>;
-using unique_hbitmap = unique_handle<HBITMAP, hbitmap_traits>;
-using unique_hgdiobj = unique_handle<HGDIOBJ, hgdiobj_traits>;
-using unique_himagelist = unique_handle<HIMAGELIST, himagelist_traits>;
-using unique_hmenu = unique_handle<HMENU, hmenu_traits>;
-using unique_hwnd = unique_handle<HWND, hwnd_traits>;
-using unique_hdc = unique_handle<HDC, hdc_traits>;
-using unique_hicon = unique_handle<HICON, hicon_traits>;
-using unique_hglobal = unique_handle<HGLOBAL, hglobal_traits>;
-using unique_hmodule = unique_handle<HMODULE, hmodule_traits>;
+// A window may already be gone with its parent.
+inline void DestroyLiveWindow(HWND h) noexcept {
+    if (IsWindow(h)) DestroyWindow(h);
+}
+
+using unique_hkey = unique_handle<HKEY, closed_by<HKEY, &RegCloseKey>>;
+using unique_file = unique_handle<HANDLE, closed_by<HANDLE, &CloseHandle, -1>>;
+using unique_hinternet = unique_handle<HINTERNET, closed_by<HINTERNET, &InternetCloseHandle>>;
+using unique_hbitmap = unique_handle<HBITMAP, closed_by<HBITMAP, &DeleteObject>>;
+using unique_hgdiobj = unique_handle<HGDIOBJ, closed_by<HGDIOBJ, &DeleteObject>>;
+using unique_himagelist = unique_handle<HIMAGELIST, closed_by<HIMAGELIST, &ImageList_Destroy>>;
+using unique_hmenu = unique_handle<HMENU, closed_by<HMENU, &DestroyMenu>>;
+using unique_hwnd = unique_handle<HWND, closed_by<HWND, &DestroyLiveWindow>>;
+using unique_hdc = unique_handle<HDC, closed_by<HDC, &DeleteDC>>;
+using unique_hicon = unique_handle<HICON, closed_by<HICON, &DestroyIcon>>;
+using unique_hglobal = unique_handle<HGLOBAL, closed_by<HGLOBAL, &GlobalFree>>;
+using unique_hmodule = unique_handle<HMODULE, closed_by<HMODULE, &FreeLibrary>>;
 
 // Selects an object into a DC for one scope.
 class select_object {

@@ -5,6 +5,7 @@
 #include "kit/Handles.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/RecordingPlatform.h"
+#include "tests/support/TempFolder.h"
 #include "toolbar/ShellHelpers.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct cert_store_traits {
-    static HCERTSTORE invalid() noexcept { return nullptr; }
-    static void close(HCERTSTORE h) noexcept { CertCloseStore(h, 0); }
-};
-using unique_cert_store = kit::unique_handle<HCERTSTORE, cert_store_traits>;
+void closeStore(HCERTSTORE h) noexcept { CertCloseStore(h, 0); }
+using unique_cert_store = kit::unique_handle<HCERTSTORE, kit::closed_by<HCERTSTORE, &closeStore>>;
 
 unique_cert_store machineRoot() {
     return unique_cert_store(CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root"));
@@ -46,10 +44,8 @@ struct TrustedForTheTest {
 
 TEST(HttpsDownload, OverTlsOnlyWithATrustedCertificate) {
     kgtest::RecordingPlatform platform;
-    const std::string unix = std::string(KG_BUILD_DIR) + "/kg-tls-" + std::to_string(GetCurrentProcessId());
-    std::error_code ignored;
-    fs::remove_all(kgtest::onDriveZ(unix), ignored);
-    fs::create_directories(kgtest::onDriveZ(unix));
+    const kgtest::TempFolder folder("kg-tls", kgtest::onDriveZ(KG_BUILD_DIR));
+    const std::string unix = std::string(KG_BUILD_DIR) + "/" + folder.path().filename().string();
     std::string script;
     for (const char* name : {"trusted", "untrusted"})
         script += std::string("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost ") +
@@ -81,6 +77,7 @@ TEST(HttpsDownload, OverTlsOnlyWithATrustedCertificate) {
     EXPECT_EQ(kgtest::readAll(destination), body);
     EXPECT_EQ(trusted.requests(), std::vector<std::string>{"/tb/toolbar.ini"});
 
+    std::error_code ignored;
     fs::remove(destination, ignored);
     EXPECT_FALSE(kg::DownloadUrlToFile(untrusted.url("/tb/toolbar.ini"), destination))
         << "a certificate that chains to no trusted root";
@@ -90,7 +87,6 @@ TEST(HttpsDownload, OverTlsOnlyWithATrustedCertificate) {
 
     trusted.stop();
     untrusted.stop();
-    fs::remove_all(kgtest::onDriveZ(unix), ignored);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,56 +75,56 @@ TEST(SystemErrorMessageText, IsThePlatformsTextWithoutLineBreakOrFullStop) {
     EXPECT_EQ(SystemErrorMessage(0xDEADBEEF), "System error 3735928559");
 }
 
-TEST_F(RegistryHelpers, ReadsTheFourKnownTypesAsText) {
-    const char text[] = "hello, world";
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "Sz", REG_SZ, text, sizeof text);
-    const char expand[] = "%SystemRoot%\\Kestrelgrove";
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "Expand", REG_EXPAND_SZ, expand, sizeof expand);
-    putDword(HKEY_CURRENT_USER, ScratchKey, "Answer", 42);
-    putDword(HKEY_CURRENT_USER, ScratchKey, "MinusTwo", 0xFFFFFFFE);
-    putDword(HKEY_CURRENT_USER, ScratchKey, "Lowest", 0x80000000);
-    putDword(HKEY_CURRENT_USER, ScratchKey, "Highest", 0x7FFFFFFF);
-    const unsigned char bytes[] = {0x00, 'A', 0xFF, 0x0D, 0x00};
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "Bin", REG_BINARY, bytes, sizeof bytes);
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "EmptyBin", REG_BINARY, nullptr, 0);
+// Values stored raw, as other programs may have left them, and the text each reads as.
+struct StoredValue {
+    const char* name;
+    DWORD type;
+    std::string bytes;
+    std::string text;
+};
 
-    EXPECT_EQ(get("Sz"), "hello, world");
+void expectReadsAsText(const std::vector<StoredValue>& values) {
+    for (const StoredValue& v : values)
+        putRaw(HKEY_CURRENT_USER, ScratchKey, v.name, v.type, v.bytes.data(), static_cast<DWORD>(v.bytes.size()));
+    for (const StoredValue& v : values)
+        EXPECT_EQ(GetRegistryData(HKEY_CURRENT_USER, ScratchKey, v.name), v.text) << '"' << v.name << '"';
+}
+
+std::string dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
+
+TEST_F(RegistryHelpers, ReadsTheFourKnownTypesAsText) {
+    const std::string text("hello, world\0", 13), bytes("\x00" "A\xFF\x0D\x00", 5);
+    expectReadsAsText({
+        {"Sz", REG_SZ, text, "hello, world"},
+        {"Expand", REG_EXPAND_SZ, std::string("%SystemRoot%\\Kestrelgrove\0", 26), "%SystemRoot%\\Kestrelgrove"},
+        {"Answer", REG_DWORD, dword(42), "42"},
+        {"MinusTwo", REG_DWORD, dword(0xFFFFFFFE), "-2"},
+        {"Lowest", REG_DWORD, dword(0x80000000), "-2147483648"},
+        {"Highest", REG_DWORD, dword(0x7FFFFFFF), "2147483647"},
+        {"Bin", REG_BINARY, bytes, bytes},
+        {"EmptyBin", REG_BINARY, "", ""},
+    });
     EXPECT_EQ(get("sz"), "hello, world"); // value names ignore letter case
-    EXPECT_EQ(get("Expand"), "%SystemRoot%\\Kestrelgrove");
-    EXPECT_EQ(get("Answer"), "42");
-    EXPECT_EQ(get("MinusTwo"), "-2");
-    EXPECT_EQ(get("Lowest"), "-2147483648");
-    EXPECT_EQ(get("Highest"), "2147483647");
-    EXPECT_EQ(get("Bin"), std::string(reinterpret_cast<const char*>(bytes), sizeof bytes));
-    EXPECT_EQ(get("EmptyBin"), "");
 }
 
 TEST_F(RegistryHelpers, StringsEndAtTheirFirstNulAndNeverReadPastTheData) {
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "NoNul", REG_SZ, "abc", 3);
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "Embedded", REG_SZ, "ab\0cd\0", 6);
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "TrailingNuls", REG_EXPAND_SZ, "xyz\0\0\0", 6);
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "Empty", REG_SZ, "", 0);
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "", REG_SZ, "default value", 14);
     const std::string big(70000, 'k');
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "Big", REG_SZ, big.c_str(), static_cast<DWORD>(big.size() + 1));
-
-    EXPECT_EQ(get("NoNul"), "abc");
-    EXPECT_EQ(get("Embedded"), "ab");
-    EXPECT_EQ(get("TrailingNuls"), "xyz");
-    EXPECT_EQ(get("Empty"), "");
-    EXPECT_EQ(get(""), "default value");
-    EXPECT_EQ(get("Big"), big);
+    expectReadsAsText({
+        {"NoNul", REG_SZ, "abc", "abc"},
+        {"Embedded", REG_SZ, std::string("ab\0cd\0", 6), "ab"},
+        {"TrailingNuls", REG_EXPAND_SZ, std::string("xyz\0\0\0", 6), "xyz"},
+        {"Empty", REG_SZ, "", ""},
+        {"", REG_SZ, std::string("default value\0", 14), "default value"},
+        {"Big", REG_SZ, big + '\0', big},
+    });
 }
 
 TEST_F(RegistryHelpers, OtherTypesMissingValuesAndMissingKeysGiveEmptyText) {
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "Multi", REG_MULTI_SZ, "one\0two\0", 9);
-    const unsigned long long q = 7;
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "Qword", REG_QWORD, &q, sizeof q);
-    putRaw(HKEY_CURRENT_USER, ScratchKey, "ShortDword", REG_DWORD, "\x01\x02", 2);
-
-    EXPECT_EQ(get("Multi"), "");
-    EXPECT_EQ(get("Qword"), "");
-    EXPECT_EQ(get("ShortDword"), "");
+    expectReadsAsText({
+        {"Multi", REG_MULTI_SZ, std::string("one\0two\0", 9), ""},
+        {"Qword", REG_QWORD, std::string("\x07\0\0\0\0\0\0\0", 8), ""},
+        {"ShortDword", REG_DWORD, "\x01\x02", ""},
+    });
     EXPECT_EQ(get("Missing"), "");
     EXPECT_EQ(GetRegistryData(HKEY_CURRENT_USER, std::string(ScratchKey) + "\\No Such Key", "Sz"), "");
     EXPECT_EQ(GetRegistryData(reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234)), "x", "y"), "");
@@ -151,26 +152,26 @@ TEST_F(RegistryHelpers, SetStoresEachTypeAndCreatesMissingKeyParts) {
     SetRegistryData(HKEY_CURRENT_USER, deep, "Bytes", std::string("a\0b", 3), RegistryType::Binary);
     SetRegistryData(HKEY_CURRENT_USER, deep, "Empty", "", RegistryType::String);
 
-    RawValue v = getRaw(HKEY_CURRENT_USER, deep, "Text");
-    ASSERT_TRUE(v.exists);
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(v.bytes, std::string("C:\\Program Files\\X\0", 19));
-    v = getRaw(HKEY_CURRENT_USER, deep, "Expand");
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(v.bytes, std::string("%TEMP%\\x\0", 9));
-    v = getRaw(HKEY_CURRENT_USER, deep, "Number");
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(v.bytes, std::string("\xFB\xFF\xFF\xFF", 4));
-    EXPECT_EQ(GetRegistryData(HKEY_CURRENT_USER, deep, "Number"), "-5");
-    EXPECT_EQ(GetRegistryData(HKEY_CURRENT_USER, deep, "Plus"), "17");
-    v = getRaw(HKEY_CURRENT_USER, deep, "Bytes");
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(v.bytes, std::string("a\0b", 3));
-    EXPECT_EQ(GetRegistryData(HKEY_CURRENT_USER, deep, "Bytes"), std::string("a\0b", 3));
-    EXPECT_EQ(GetRegistryData(HKEY_CURRENT_USER, deep, "Expand"), "%TEMP%\\x");
-    v = getRaw(HKEY_CURRENT_USER, deep, "Empty");
-    EXPECT_TRUE(v.exists);
-    EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ));
+    const struct {
+        const char* name;
+        DWORD type;
+        std::optional<std::string> bytes;  // as stored; nullopt: not checked
+        std::string text;                  // as read back
+    } stored[] = {
+        {"Text", REG_SZ, std::string("C:\\Program Files\\X\0", 19), "C:\\Program Files\\X"},
+        {"Expand", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9), "%TEMP%\\x"},
+        {"Number", REG_DWORD, std::string("\xFB\xFF\xFF\xFF", 4), "-5"},
+        {"Plus", REG_DWORD, std::nullopt, "17"},
+        {"Bytes", REG_BINARY, std::string("a\0b", 3), std::string("a\0b", 3)},
+        {"Empty", REG_SZ, std::nullopt, ""},
+    };
+    for (const auto& c : stored) {
+        const RawValue v = getRaw(HKEY_CURRENT_USER, deep, c.name);
+        ASSERT_TRUE(v.exists) << c.name;
+        EXPECT_EQ(v.type, c.type) << c.name;
+        if (c.bytes) EXPECT_EQ(v.bytes, *c.bytes) << c.name;
+        EXPECT_EQ(GetRegistryData(HKEY_CURRENT_USER, deep, c.name), c.text) << c.name;
+    }
 
     // Overwriting replaces the value and its type.
     SetRegistryData(HKEY_CURRENT_USER, deep, "Number", "now text", RegistryType::String);

@@ -2,38 +2,24 @@
 // Key" in the configuration in use, only downloads with a valid signature
 // under that key replace the files in use; every other download stays under
 // its download name, and the configuration in use is kept.
-#include "config/Settings.h"
 #include "core/SignatureText.h"
 #include "toolbar/Update.h"
-#include "tests/support/HttpTestServer.h"
-#include "tests/support/RecordingPlatform.h"
+#include "tests/support/UpdateFixture.h"
 #include "tools/kgsign/lib/Crypto.h"
-#include "core/IconFile.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-using kgtest::readAll;
-using kgtest::writeAll;
-using Text = std::optional<std::string>;
-
-std::string iconFile(std::uint32_t argb) {
-    kit::Bitmap32 image;
-    image.width = image.height = 16;
-    image.pixels.assign(256, argb);
-    const std::vector<std::uint8_t> bytes = toolbar::WriteIconFile(toolbar::MakeIconImages({image}, std::nullopt));
-    return std::string(bytes.begin(), bytes.end());
-}
+using kgtest::iconFile;
+using kgtest::Text;
 
 std::string config(const std::string& name, const Text& keyLine) {
     return "[Options]\r\nToolbar Name=" + name + "\r\n" + (keyLine ? "Update Key=" + *keyLine + "\r\n" : "");
@@ -51,55 +37,10 @@ struct Folder {
 struct Install {
     Text current, download, backup, icons, newIcons;
 };
-const char* const kNames[] = {"Bar.ini", "Bar Internet.ini", "Bar Default.ini", "Icons.bin", "Internet Icons.bin",
-                              "Icons Default.bin"};
 
-class SignedUpdate : public testing::Test {
+class SignedUpdate : public kgtest::UpdateFixture {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new kgtest::HttpTestServer;
-        ASSERT_TRUE(server_->start()) << "the test server did not start";
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override {
-        saved_ = kg::ToolbarSettings();
-        unixRoot_ = std::string(KG_BUILD_DIR) + "/kg-signed-" + std::to_string(GetCurrentProcessId());
-        std::error_code ignored;
-        fs::remove_all(kgtest::onDriveZ(unixRoot_), ignored);
-        fs::create_directories(kgtest::onDriveZ(unixRoot_ + "/install"));
-        kg::TToolbarSettings& settings = kg::ToolbarSettings();
-        settings.InstallPath = kgtest::onDriveZ(unixRoot_ + "/install");
-        settings.ToolbarFile = "Bar";
-        settings.CompanyName = "Test Company";
-    }
-    void TearDown() override {
-        kg::ToolbarSettings() = saved_;
-        std::error_code ignored;
-        fs::remove_all(kgtest::onDriveZ(unixRoot_), ignored);
-    }
-    fs::path file(int role) const { return fs::path(kg::ToolbarSettings().InstallPath) / kNames[role]; }
-    Text read(int role) const { return fs::exists(file(role)) ? Text(readAll(file(role))) : std::nullopt; }
-    void put(int role, const Text& content) const {
-        std::error_code ignored;
-        fs::remove(file(role), ignored);
-        if (content) writeAll(file(role), *content);
-    }
-    std::vector<std::string> strays() const {
-        std::vector<std::string> out;
-        for (const auto& entry : fs::directory_iterator(kg::ToolbarSettings().InstallPath)) {
-            const std::string name = entry.path().filename().string();
-            if (std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames)) out.push_back(name);
-        }
-        return out;
-    }
-
-    kgtest::RecordingPlatform platform_;
-    std::string unixRoot_;
-    kg::TToolbarSettings saved_;
-    static inline kgtest::HttpTestServer* server_ = nullptr;
+    SignedUpdate() : UpdateFixture("Bar") {}
 };
 
 TEST_F(SignedUpdate, OnlyDownloadsSignedWithTheKeyInUseReplaceTheFiles) {
@@ -188,8 +129,7 @@ TEST_F(SignedUpdate, OnlyDownloadsSignedWithTheKeyInUseReplaceTheFiles) {
         if (c.signatureRequests)
             expected = {"/" + path + "toolbar.ini", "/" + path + "toolbar.ini.sig", "/" + path + "icons.bin",
                         "/" + path + "icons.bin.sig"};
-        const std::vector<std::string> all = server_->requests();
-        EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(logged), all.end()), expected);
+        EXPECT_EQ(gainedRequests(logged), expected);
         EXPECT_TRUE(platform_.messageBoxes.empty());
         if (c.after.current == before) {
             ++faults;

@@ -3,13 +3,10 @@
 // faults (error pages, cut and stalled transfers, a read-only install folder,
 // a disk that fills up) after which the configuration in use must still be
 // there, whole and usable.
-#include "config/Settings.h"
 #include "toolbar/Update.h"
 #include "core/Error.h"
 #include "config/UserState.h"
-#include "tests/support/HttpTestServer.h"
-#include "tests/support/RecordingPlatform.h"
-#include "core/IconFile.h"
+#include "tests/support/UpdateFixture.h"
 #include "kit/Download.h"
 #include "toolbar/ShellHelpers.h"
 
@@ -28,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using kgtest::readAll;
 using kgtest::writeAll;
-using Text = std::optional<std::string>;
+using kgtest::Text;
 
 constexpr char kInUse[] = "[Options]\r\nToolbar Name=In Use\r\n";
 constexpr char kServed[] = "[Options]\r\nToolbar Name=Served\r\n";
@@ -37,34 +34,25 @@ constexpr char kUnusable[] = "[Options]\r\nCompany Name=Nobody\r\n";
 constexpr char kCorruptIcons[] = "not an icon file";
 constexpr char kErrorBox[] = "Error Loading Configuration File! TestBar.ini! Please contact Test Company";
 
-// A valid icon file of one 16 by 16 image of one colour.
-std::string iconFile(std::uint32_t argb) {
-    kit::Bitmap32 image;
-    image.width = image.height = 16;
-    image.pixels.assign(256, argb);
-    const std::vector<std::uint8_t> bytes = toolbar::WriteIconFile(toolbar::MakeIconImages({image}, std::nullopt));
-    return std::string(bytes.begin(), bytes.end());
-}
-const std::string kIconsA = iconFile(0xFF2040C0u);
-const std::string kIconsB = iconFile(0xFFC04020u);
+const std::string kIconsA = kgtest::iconFile(0xFF2040C0u);
+const std::string kIconsB = kgtest::iconFile(0xFFC04020u);
 
 // The six files of the install folder, by role; nullopt: absent.
 struct Files {
     Text current, download, backup, icons, newIcons, iconBackup;
 };
-const char* const kNames[] = {"TestBar.ini",   "TestBar Internet.ini", "TestBar Default.ini",
-                              "Icons.bin",     "Internet Icons.bin",   "Icons Default.bin"};
 
 bool usable(const Text& config) {
     return config && config->find("Toolbar Name=") != std::string::npos &&
            config->find("Toolbar Name=\r") == std::string::npos;
 }
 
-class Update : public testing::Test {
+class Update : public kgtest::UpdateFixture {
 protected:
+    Update() : UpdateFixture("TestBar") {}
+
     static void SetUpTestSuite() {
-        server_ = new kgtest::HttpTestServer;
-        ASSERT_TRUE(server_->start()) << "the test server did not start";
+        UpdateFixture::SetUpTestSuite();
         server_->serve("good/toolbar.ini", kServed);
         server_->serve("good/icons.bin", kIconsB);
         server_->serve("unusable/toolbar.ini", kUnusable);
@@ -73,48 +61,15 @@ protected:
     }
     static void TearDownTestSuite() {
         std::printf("[ counts   ] fault cases run: %d, configurations lost: %d\n", faultCases_, lost_);
-        delete server_;
-        server_ = nullptr;
+        UpdateFixture::TearDownTestSuite();
     }
 
-    void SetUp() override {
-        saved_ = kg::ToolbarSettings();
-        unixRoot_ = std::string(KG_BUILD_DIR) + "/kg-update-" + std::to_string(GetCurrentProcessId());
-        std::error_code ignored;
-        fs::remove_all(kgtest::onDriveZ(unixRoot_), ignored);
-        fs::create_directories(kgtest::onDriveZ(unixRoot_ + "/install"));
-        kg::TToolbarSettings& settings = kg::ToolbarSettings();
-        settings.InstallPath = kgtest::onDriveZ(unixRoot_ + "/install");
-        settings.ToolbarFile = "TestBar";
-        settings.CompanyName = "Test Company";
-    }
-    void TearDown() override {
-        kg::ToolbarSettings() = saved_;
-        std::error_code ignored;
-        fs::remove_all(kgtest::onDriveZ(unixRoot_), ignored);
-    }
-
-    fs::path file(int role) const { return fs::path(kg::ToolbarSettings().InstallPath) / kNames[role]; }
     void put(const Files& files) const {
         const Text* texts[] = {&files.current, &files.download, &files.backup,
                                &files.icons,   &files.newIcons, &files.iconBackup};
-        for (int role = 0; role < 6; ++role) {
-            std::error_code ignored;
-            fs::remove(file(role), ignored);
-            if (*texts[role]) writeAll(file(role), **texts[role]);
-        }
+        for (int role = 0; role < kgtest::kRoles; ++role) UpdateFixture::put(role, *texts[role]);
     }
-    Text read(int role) const { return fs::exists(file(role)) ? Text(readAll(file(role))) : std::nullopt; }
     Files files() const { return {read(0), read(1), read(2), read(3), read(4), read(5)}; }
-    // Anything in the folder besides the six files (a part file left behind).
-    std::vector<std::string> strays() const {
-        std::vector<std::string> out;
-        for (const auto& entry : fs::directory_iterator(kg::ToolbarSettings().InstallPath)) {
-            const std::string name = entry.path().filename().string();
-            if (std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames)) out.push_back(name);
-        }
-        return out;
-    }
     // A fault case: a usable configuration in use before it is in use after
     // it, whole: the one before, or the usable download that replaced it.
     void countFault(const Text& before, const Text& replacement = std::nullopt) {
@@ -124,16 +79,7 @@ protected:
         if (usable(before) && !kept) ++lost_;
         EXPECT_TRUE(kept) << "the configuration in use is now: " << after.value_or("(none)");
     }
-    std::vector<std::string> gainedRequests(std::size_t before) const {
-        std::vector<std::string> all = server_->requests();
-        return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
-    }
-    int unix(const std::string& script) const { return kgtest::runUnixScript(script, unixRoot_); }
 
-    kgtest::RecordingPlatform platform_;
-    std::string unixRoot_;
-    kg::TToolbarSettings saved_;
-    static inline kgtest::HttpTestServer* server_ = nullptr;
     static inline int faultCases_ = 0, lost_ = 0;
 };
 

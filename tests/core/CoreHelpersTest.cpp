@@ -7,6 +7,7 @@
 #include "core/IniLines.h"
 #include "core/SystemMessage.h"
 #include "core/Text.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -136,9 +137,8 @@ TEST(IniLines, HeadersAndKeyNames) {
 }
 
 TEST(FileRead, WholeFileOrTheRuntimesError) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kg-core-file-read";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    const kgtest::TempFolder temp("kg-core-file-read");
+    const std::filesystem::path& folder = temp.path();
     const std::string bytes("a\0b\r\n\x1A\xFF", 7);
     std::ofstream(folder / "file.bin", std::ios::binary) << bytes;
     EXPECT_EQ(kit::ReadFileText((folder / "file.bin").string()), bytes);
@@ -152,7 +152,6 @@ TEST(FileRead, WholeFileOrTheRuntimesError) {
             EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + unreadable.string() + "\"");
         }
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(SystemMessage, ThePlatformsTextWithoutItsEnding) {

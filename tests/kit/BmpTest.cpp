@@ -139,10 +139,7 @@ TEST(Bmp, OneBitEncodingIsBlackAndWhite) {
 }
 
 TEST(Bmp, ThirtyTwoBitsWithAnEmptyAlphaByteAreOpaque) {
-    BmpSpec s;
-    s.width = 2;
-    s.bitCount = 32;
-    s.rows = {0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x00};
+    BmpSpec s{.width = 2, .bitCount = 32, .rows = {0x10, 0x20, 0x30, 0x00, 0x40, 0x50, 0x60, 0x00}};
     const auto d = kit::DecodeBmpDetailed(buildBmp(s).data(), buildBmp(s).size());
     EXPECT_FALSE(d.hasAlpha);
     EXPECT_EQ(d.image.pixels, (std::vector<std::uint32_t>{0xFF302010u, 0xFF605040u}));
@@ -153,11 +150,7 @@ TEST(Bmp, ThirtyTwoBitsWithAnEmptyAlphaByteAreOpaque) {
 
 TEST(Bmp, OneBitPaletteUsesItsColourTable) {
     // 1 bit, 9 pixels wide: two bytes of bits, padded to four.
-    BmpSpec one;
-    one.width = 9;
-    one.bitCount = 1;
-    one.palette = {0x112233, 0xAABBCC};
-    one.rows = {0b10100000, 0b10000000, 0, 0};
+    const BmpSpec one{.width = 9, .bitCount = 1, .palette = {0x112233, 0xAABBCC}, .rows = {0b10100000, 0b10000000, 0, 0}};
     const Bitmap32 img = decode(buildBmp(one));
     EXPECT_EQ(img.at(0, 0), 0xFFAABBCCu);
     EXPECT_EQ(img.at(1, 0), 0xFF112233u);
@@ -166,13 +159,12 @@ TEST(Bmp, OneBitPaletteUsesItsColourTable) {
 }
 
 TEST(Bmp, BitFieldsWithAlphaInAVersion5Header) {
-    BmpSpec s;
-    s.headerSize = 124;
-    s.width = 2;
-    s.bitCount = 32;
-    s.compression = 3;
-    s.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF};  // bytes in the order A, R, G, B
-    s.rows = {0x40, 0x11, 0x22, 0x33, 0xFF, 0x44, 0x55, 0x66};
+    const BmpSpec s{.headerSize = 124,
+                    .width = 2,
+                    .bitCount = 32,
+                    .compression = 3,
+                    .masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0x000000FF},  // bytes in the order A, R, G, B
+                    .rows = {0x40, 0x11, 0x22, 0x33, 0xFF, 0x44, 0x55, 0x66}};
     const auto d = kit::DecodeBmpDetailed(buildBmp(s).data(), buildBmp(s).size());
     EXPECT_TRUE(d.hasAlpha);
     EXPECT_EQ(d.headerSize, 124u);
@@ -241,10 +233,7 @@ TEST(Bmp, ConsumedCountsHeadersTableAndRowsNotTheSizeField) {
 }
 
 TEST(Bmp, FileLayoutHonoursThePixelOffsetAndStreamLayoutIgnoresIt) {
-    BmpSpec s;
-    s.width = 1;
-    s.offBits = 14 + 40 + 6;  // a gap of six bytes before the rows
-    s.rows = {1, 2, 3, 0};
+    BmpSpec s{.width = 1, .rows = {1, 2, 3, 0}, .offBits = 14 + 40 + 6};  // a gap of six bytes before the rows
     const Bytes b = buildBmp(s);
     const auto file = kit::DecodeBmpDetailed(b.data(), b.size(), kit::BmpLayout::File);
     EXPECT_EQ(file.image.pixels, std::vector<std::uint32_t>{0xFF030201u});
@@ -265,28 +254,17 @@ TEST(Bmp, FileLayoutHonoursThePixelOffsetAndStreamLayoutIgnoresIt) {
 }
 
 TEST(Bmp, EveryTruncationRaisesAnError) {
-    BmpSpec pal;
-    pal.width = 3;
-    pal.bitCount = 4;
-    pal.palette.assign(16, 0x102030);
-    pal.rows = {0x12, 0x30, 0, 0};
-    BmpSpec fields;
-    fields.width = 1;
-    fields.bitCount = 16;
-    fields.compression = 3;
-    fields.masks = {0xF800, 0x07E0, 0x001F};
-    fields.rows = {1, 2, 0, 0};
-    BmpSpec core;
-    core.headerSize = 12;
-    core.rows = {1, 2, 3, 0};
-    BmpSpec rle;
-    rle.width = 4;
-    rle.height = 2;
-    rle.bitCount = 8;
-    rle.compression = 1;
-    rle.clrUsed = 2;
-    rle.palette = {0x102030, 0x405060};
-    rle.rows = {3, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1};
+    const BmpSpec pal{.width = 3, .bitCount = 4, .palette = std::vector<std::uint32_t>(16, 0x102030), .rows = {0x12, 0x30, 0, 0}};
+    const BmpSpec fields{
+        .width = 1, .bitCount = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}, .rows = {1, 2, 0, 0}};
+    const BmpSpec core{.headerSize = 12, .rows = {1, 2, 3, 0}};
+    const BmpSpec rle{.width = 4,
+                      .height = 2,
+                      .bitCount = 8,
+                      .compression = 1,
+                      .clrUsed = 2,
+                      .palette = {0x102030, 0x405060},
+                      .rows = {3, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1}};
     for (const Bytes& whole : {kit::EncodeBmp(pattern(5, 3), 24), kit::EncodeBmp(pattern(9, 2), 1),
                                kit::EncodeBmp(pattern(2, 2, true), 32), buildBmp(pal), buildBmp(fields),
                                buildBmp(core), buildBmp(rle)}) {
@@ -305,37 +283,26 @@ TEST(Bmp, RefusesWhatItCannotRead) {
     b[0] = 'X';
     EXPECT_NE(errorOf(b).find("\"BM\""), std::string::npos);
 
-    BmpSpec s;
-    s.compression = 4;
-    s.compression = 4;
-    EXPECT_NE(errorOf(buildBmp(s)).find("JPEG"), std::string::npos);
-    s.compression = 5;
-    EXPECT_NE(errorOf(buildBmp(s)).find("PNG"), std::string::npos);
-
-    s = BmpSpec{};
-    s.rows = {0, 0, 0, 0};
-    s.headerSize = 64;  // OS/2 2.x
-    EXPECT_NE(errorOf(buildBmp(s)).find("header size 64"), std::string::npos);
-    s.headerSize = 40;
-    s.planes = 2;
-    EXPECT_NE(errorOf(buildBmp(s)).find("planes"), std::string::npos);
-    s.planes = 1;
-    s.bitCount = 2;
-    EXPECT_NE(errorOf(buildBmp(s)).find("2 bits per pixel"), std::string::npos);
-    s.bitCount = 24;
-    s.compression = 3;
-    s.masks = {0xFF, 0xFF00, 0xFF0000};
-    EXPECT_THROW(decode(buildBmp(s)), kit::Error);  // bit fields need 16 or 32 bits
-    s.bitCount = 16;
-    s.masks = {0x1F0000, 0x7E0, 0x1F};
-    EXPECT_NE(errorOf(buildBmp(s)).find("wider than 16"), std::string::npos);
-
-    s = BmpSpec{};
-    s.bitCount = 4;
-    s.clrUsed = 17;
-    s.palette.assign(17, 0);
-    s.rows = {0, 0, 0, 0};
-    EXPECT_NE(errorOf(buildBmp(s)).find("colour table"), std::string::npos);
+    const Bytes blank = {0, 0, 0, 0};
+    const struct {
+        BmpSpec spec;
+        const char* error;  // text the error holds; nullptr: any error
+    } cases[] = {
+        {{.compression = 4}, "JPEG"},
+        {{.compression = 5}, "PNG"},
+        {{.headerSize = 64, .rows = blank}, "header size 64"},  // OS/2 2.x
+        {{.planes = 2, .rows = blank}, "planes"},
+        {{.bitCount = 2, .rows = blank}, "2 bits per pixel"},
+        // Bit fields need 16 or 32 bits.
+        {{.bitCount = 24, .compression = 3, .masks = {0xFF, 0xFF00, 0xFF0000}, .rows = blank}, nullptr},
+        {{.bitCount = 16, .compression = 3, .masks = {0x1F0000, 0x7E0, 0x1F}, .rows = blank}, "wider than 16"},
+        {{.bitCount = 4, .clrUsed = 17, .palette = std::vector<std::uint32_t>(17, 0), .rows = blank}, "colour table"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = errorOf(buildBmp(c.spec));
+        EXPECT_NE(error, "(no error)") << (c.error ? c.error : "bit fields at 24 bits");
+        if (c.error) EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
 }
 
 namespace {
@@ -434,11 +401,7 @@ TEST(Bmp, RunLengthCompressedPictureEqualsTheSamePictureUncompressed) {
     const Bytes codes = kgtest::Rle8Encode(indices, w, h);
     ASSERT_LT(codes.size(), indices.size());
 
-    BmpSpec plain;
-    plain.width = w;
-    plain.height = h;
-    plain.bitCount = 8;
-    plain.palette = palette;
+    BmpSpec plain{.width = w, .height = h, .bitCount = 8, .palette = palette};
     const std::size_t stride = (w + 3) / 4 * 4;
     plain.rows.assign(stride * h, 0);
     for (int y = 0; y < h; ++y)
@@ -460,19 +423,11 @@ TEST(Bmp, RunLengthCompressedSizeMustBeBackedByData) {
 TEST(Bmp, RefusesEmptyNegativeAndHugeSizesWithoutAllocating) {
     for (auto [w, h] : {std::pair<std::int32_t, std::int32_t>{0, 1}, {1, 0}, {-4, 4}, {1, INT32_MIN},
                         {100000, 100000}, {300000, 1}, {1, -300000}}) {
-        BmpSpec s;
-        s.width = w;
-        s.height = h;
-        s.bitCount = 1;
-        s.palette = {0, 0xFFFFFF};
-        s.rows = {0, 0, 0, 0};
+        const BmpSpec s{.width = w, .height = h, .bitCount = 1, .palette = {0, 0xFFFFFF}, .rows = {0, 0, 0, 0}};
         EXPECT_THROW(decode(buildBmp(s)), kit::Error) << w << "x" << h;
     }
     // Plausible size, but the rows are not there.
-    BmpSpec s;
-    s.width = 16384;
-    s.height = 16384;
-    s.bitCount = 32;
+    const BmpSpec s{.width = 16384, .height = 16384, .bitCount = 32};
     EXPECT_NE(errorOf(buildBmp(s)).find("truncated"), std::string::npos);
 }
 
@@ -552,12 +507,11 @@ TEST(Bmp, HugeDeclaredPicturesAreReducedWithoutHoldingThemWhole) {
     }
     rle.insert(rle.end(), {0, 1});
     rle.resize(codesAt + (256u << 10), 0);  // the least data such a size may bring
-    BmpSpec mono;
-    mono.width = 16384;
-    mono.height = 16384;
-    mono.bitCount = 1;
-    mono.palette = {0x000000, 0xFFFFFF};
-    mono.rows.assign(std::size_t{2048} * 16384, 0x0F);
+    const BmpSpec mono{.width = 16384,
+                       .height = 16384,
+                       .bitCount = 1,
+                       .palette = {0x000000, 0xFFFFFF},
+                       .rows = Bytes(std::size_t{2048} * 16384, 0x0F)};
     for (const Bytes& file : {rle, buildBmp(mono)}) {
         const kit::BmpDecoded fit = kit::DecodeBmpFitting(file.data(), file.size(), 2048, 1024);
         EXPECT_EQ(fit.image.width, 1024);

@@ -13,6 +13,7 @@
 
 using kit::Bitmap32;
 using kit::TImage;
+using kittest::Canvas;
 
 namespace {
 
@@ -27,29 +28,6 @@ public:
 private:
     kgtest::TempFolder folder_{"kg-image"};
     std::string path_ = (folder_ / "picture.bmp").string();
-};
-
-// A 32-bit memory canvas filled with one colour.
-struct Canvas {
-    kit::unique_hdc dc{CreateCompatibleDC(nullptr)};
-    kit::unique_hbitmap bitmap;
-    std::uint32_t* bits = nullptr;
-    int width, height;
-    HGDIOBJ old = nullptr;
-    Canvas(int w, int h, std::uint32_t fill) : width(w), height(h) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* p = nullptr;
-        bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0));
-        bits = static_cast<std::uint32_t*>(p);
-        std::fill(bits, bits + w * h, fill);
-        old = SelectObject(dc.get(), bitmap.get());
-    }
-    ~Canvas() { SelectObject(dc.get(), old); }
-    std::uint32_t at(int x, int y) {
-        GdiFlush();
-        return bits[y * width + x] & 0xFFFFFFu;
-    }
 };
 
 } // namespace

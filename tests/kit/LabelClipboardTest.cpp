@@ -10,31 +10,9 @@
 #include <string>
 
 using kit::TLabel;
+using kittest::Canvas;
 
 namespace {
-
-struct Canvas {
-    kit::unique_hdc dc{CreateCompatibleDC(nullptr)};
-    kit::unique_hbitmap bitmap;
-    std::uint32_t* bits = nullptr;
-    int width, height;
-    HGDIOBJ old = nullptr;
-    Canvas(int w, int h) : width(w), height(h) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* p = nullptr;
-        bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0));
-        bits = static_cast<std::uint32_t*>(p);
-        std::fill(bits, bits + w * h, 0x00FFFFFFu);
-        old = SelectObject(dc.get(), bitmap.get());
-    }
-    ~Canvas() { SelectObject(dc.get(), old); }
-    int count(std::uint32_t rgb) {  // rgb as 0x00RRGGBB
-        GdiFlush();
-        return static_cast<int>(std::count_if(bits, bits + width * height,
-                                              [rgb](std::uint32_t p) { return (p & 0xFFFFFFu) == rgb; }));
-    }
-};
 
 struct OnForm {
     kittest::ForeignWindow site;

@@ -8,14 +8,12 @@
 
 namespace {
 
-struct PlausibleCase {
-    const char* why;
-    std::string text;
-    bool plausible;
-};
-
 TEST(IsPlausibleUrl, EveryRuleAtItsBoundaries) {
-    const PlausibleCase cases[] = {
+    const struct {
+        const char* why;
+        std::string text;
+        bool plausible;
+    } cases[] = {
         // Length: at least 5 characters.
         {"empty", "", false},
         {"\"www.\" alone is 4 characters", "www.", false},
@@ -68,14 +66,10 @@ TEST(IsPlausibleUrl, EveryRuleAtItsBoundaries) {
         {"ftp without any \".\"", "ftp://abcde", false},
         {"\"ftp://\" not at the start", "xftp://a.bc", true},
     };
-    for (const PlausibleCase& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(kg::IsPlausibleUrl(c.text), c.plausible) << c.why << ": \"" << c.text << "\"";
     }
 }
-
-} // namespace
-
-namespace {
 
 // What the shell may be handed: web and mail addresses only, never a program, share or script.
 TEST(ShellSafeAddress, WebAndMailAddressesOnly) {

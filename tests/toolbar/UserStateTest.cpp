@@ -43,9 +43,7 @@ std::string unixPathOf(const std::string& windowsPath) {
 class ReadOnlyFolder {
 public:
     explicit ReadOnlyFolder(const fs::path& folder)
-        : unix_(unixPathOf(folder.string())),
-          scratch_(std::string(KG_BUILD_DIR) + "/kg-userstate-" + std::to_string(GetCurrentProcessId())) {
-        fs::create_directories(kgtest::onDriveZ(scratch_));
+        : unix_(unixPathOf(folder.string())) {
         if (unix_.empty()) return;
         mounted_ = kgtest::runUnixScript("mount --bind '" + unix_ + "' '" + unix_ + "' && mount -o remount,ro,bind '" +
                                              unix_ + "' '" + unix_ + "'",
@@ -53,15 +51,15 @@ public:
     }
     ~ReadOnlyFolder() {
         if (mounted_) kgtest::runUnixScript("umount '" + unix_ + "' || umount -l '" + unix_ + "'", scratch_);
-        std::error_code ignored;
-        fs::remove_all(kgtest::onDriveZ(scratch_), ignored);
     }
     ReadOnlyFolder(const ReadOnlyFolder&) = delete;
     ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
     bool mounted() const { return mounted_; }
 
 private:
-    std::string unix_, scratch_;
+    std::string unix_;
+    const kgtest::TempFolder scratchFolder_{"kg-userstate", kgtest::onDriveZ(KG_BUILD_DIR)};
+    const std::string scratch_ = std::string(KG_BUILD_DIR) + "/" + scratchFolder_.path().filename().string();
     bool mounted_ = false;
 };
 
@@ -77,11 +75,6 @@ protected:
         ToolbarWindowTest::SetUp();
         writeConfig(kItems, "Toolbar Name=User State\r\n");
         platform_.tickStep = 100;  // the timed splash ends after 40 readings of the seam's clock
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        lowFolder_ = fs::path(temp) / ("kg-low-" + std::to_string(GetCurrentProcessId()));
-        fs::remove_all(lowFolder_);
-        fs::create_directories(lowFolder_);
         RegDeleteTreeA(HKEY_CURRENT_USER, kLowKeyParent);
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kLowKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, lowKey_.put(),
                                   nullptr),
@@ -91,15 +84,14 @@ protected:
         platform_.userStateRootsAnswer.reset();
         lowKey_.reset();
         RegDeleteTreeA(HKEY_CURRENT_USER, kLowKeyParent);
-        std::error_code ignored;
-        fs::remove_all(lowFolder_, ignored);
         ToolbarWindowTest::TearDown();
     }
     std::string dateText(int daysFromToday) const {
         return kg::ShortDateText(kg::AddDays(platform_.todayDate, daysFromToday));
     }
 
-    fs::path lowFolder_;
+    const kgtest::TempFolder lowFolderOwner_{"kg-low"};
+    const fs::path lowFolder_ = lowFolderOwner_.path();
     kit::unique_hkey lowKey_;
 };
 

@@ -2,12 +2,18 @@
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}/www")
 
-# Runs kgsign with ARGN; sets rc and out (stdout and stderr, CR dropped).
-macro(kgsign)
-  execute_process(COMMAND ${RUNNER} ${KGSIGN} ${ARGN} WORKING_DIRECTORY "${WORK}"
+# Runs the program `tool` with ARGN; sets rc and out (stdout and stderr, CR dropped).
+macro(run tool)
+  execute_process(COMMAND ${RUNNER} ${tool} ${ARGN} WORKING_DIRECTORY "${WORK}"
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   set(out "${out}${err}")
   string(REPLACE "\r" "" out "${out}")
+endmacro()
+macro(kgsign)
+  run(${KGSIGN} ${ARGN})
+endmacro()
+macro(kgcheck)
+  run(${KGCHECK} ${ARGN})
 endmacro()
 function(expect what code pattern)
   if(NOT rc EQUAL code OR NOT out MATCHES "${pattern}")
@@ -35,12 +41,6 @@ expect("verify" 0 "toolbar.ini: signature valid\n.*icons.bin: signature valid\n"
 # kgcheck --update-folder checks the same against the installed configuration.
 file(MAKE_DIRECTORY "${WORK}/toolbar")
 file(WRITE "${WORK}/toolbar/Kestrelgrove.ini" "${config}")
-macro(kgcheck)
-  execute_process(COMMAND ${RUNNER} ${KGCHECK} ${ARGN} WORKING_DIRECTORY "${WORK}"
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  set(out "${out}${err}")
-  string(REPLACE "\r" "" out "${out}")
-endmacro()
 kgcheck(--update-folder www toolbar)
 if(out MATCHES "signature:" OR out MATCHES "Update Key")
   message(FATAL_ERROR "kgcheck --update-folder on a soundly signed folder printed:\n${out}")

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -100,6 +102,20 @@ public:
         } else {
             take(raw);
         }
+    }
+
+    // A line gathered across the reader's chunks (a long one): kept without a copy where it stays as it is.
+    void takeLine(std::string&& raw) {
+        const bool convert =
+            utf8_ && std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        if (convert || changeLines_ || !current_ || raw.empty() || (options_.dropCommentLines && raw.front() == ';') ||
+            IsIniHeader(raw)) {
+            (*this)(std::string_view(raw));
+            return;
+        }
+        // Room taken for the rest of the file that the line did not need.
+        if (raw.capacity() - raw.size() > raw.size() / 4 + 64) raw.shrink_to_fit();
+        current_->push_back(std::move(raw));
     }
 
 private:
@@ -574,6 +590,10 @@ void TBigIniFile::LoadFromFile(const std::string& fileName) {
     loadWith(utf8, [&](LineSplitter& splitter, SectionLoader& loader) {
         if (!utf8) splitter.feed(head, headSize, loader);
         if (headSize < sizeof head) return;
+        std::error_code sizeUnknown;
+        const auto size = std::filesystem::file_size(fileName, sizeUnknown);
+        if (!sizeUnknown && size > headSize && size - headSize <= SIZE_MAX)
+            splitter.expect(static_cast<std::size_t>(size - headSize));
         std::vector<char> buffer(bufferSize());
         while (!splitter.ended()) {
             errno = 0;

@@ -159,12 +159,17 @@ TEST_F(BigIniTest, LineEnds) {
 }
 
 TEST_F(BigIniTest, AnyBufferSizeReadsTheSameDocument) {
-    std::string text = "[S]\r\nshort=1\r\n\r\nlong=" + std::string(100000, 'v') + "\r\n[T]\r\nx=\r\r\n\ny=2";
+    // Long lines span the reader's chunks: a key, a header, and a key with a lone CR inside.
+    const std::string header(70000, 'h'), value(70000, 'w');
+    std::string text = "[S]\r\nshort=1\r\n\r\nlong=" + std::string(100000, 'v') + "\r\n[T]\r\nx=\r\r\n\ny=2\n[" +
+                       header + "]\r\nk=" + value + "\rmid\r\n";
     TBigIniFile reference("");
     reference.LoadFromText(text);
     const TStrings expected = contents(reference);
-    ASSERT_EQ(expected.size(), 8u);
+    ASSERT_EQ(expected.size(), 11u);
     EXPECT_EQ(expected[2], "long=" + std::string(100000, 'v'));
+    EXPECT_EQ(expected[8], "[" + header + "]");
+    EXPECT_EQ(expected[9], "k=" + value + "mid");
     for (int size : {1, 2, 3, 7, 0, -5, 4096, 28672}) {
         TBigIniFile ini("");
         load(ini, text, [size](TBigIniFile& i) { i.TextBufferSize = size; });

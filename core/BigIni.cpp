@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -102,17 +104,31 @@ public:
         }
     }
 
+    // A line gathered across the reader's chunks (a long one): kept without a copy where it stays as it is.
+    void takeLine(std::string&& raw) {
+        const bool convert =
+            utf8_ && std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        if (convert || changeLines_ || current_ < 0 || raw.empty() || (options_.dropCommentLines && raw.front() == ';') ||
+            IsIniHeader(raw)) {
+            (*this)(std::string_view(raw));
+            return;
+        }
+        // Room taken for the rest of the file that the line did not need.
+        if (raw.capacity() - raw.size() > raw.size() / 4 + 64) raw.shrink_to_fit();
+        sections_.AppendLoadedLine(current_, std::move(raw));
+    }
+
 private:
     void take(std::string_view raw) {
         if (raw.empty()) return;
         if (options_.dropCommentLines && raw.front() == ';') return;
         if (IsIniHeader(raw)) {
-            current_ = &sections_.Lines(sections_.Add(std::string(IniHeaderName(raw))));
+            current_ = sections_.Add(std::string(IniHeaderName(raw)));
             return;
         }
-        if (!current_) return; // above the first header: not part of any section
+        if (current_ < 0) return; // above the first header: not part of any section
         if (!changeLines_) {
-            current_->emplace_back(raw);
+            sections_.AppendLoadedLine(current_, raw);
             return;
         }
         std::string line(raw);
@@ -124,7 +140,7 @@ private:
             line.resize(n);
         }
         if (options_.dropLinesWithoutEquals && line.find('=') == std::string::npos) return;
-        current_->push_back(std::move(line));
+        sections_.AppendLoadedLine(current_, std::string_view(line));
     }
 
     static void dropBlanksAroundEquals(std::string& line) {
@@ -153,7 +169,7 @@ private:
     TSectionList& sections_;
     const LoadOptions options_;
     const bool changeLines_;
-    TStrings* current_ = nullptr;
+    std::int32_t current_ = -1;  // the section being read; -1 above the first header
     bool utf8_ = false;
 };
 
@@ -294,9 +310,87 @@ std::size_t TSectionList::checked(std::int32_t index) {
 }
 
 TStrings& TSectionList::Lines(std::int32_t index) {
-    Entry& entry = entries_.at(checked(index));
+    TStrings& lines = ownLines(checked(index));
     if (!keySlots_.empty()) keySlots_.erase(index);
-    return entry.lines;
+    return lines;
+}
+
+const TStrings& TSectionList::Lines(std::int32_t index) const { return ownLines(checked(index)); }
+
+// The section's lines as a list of its own, made from the packed ones on first use.
+TStrings& TSectionList::ownLines(std::size_t index) const {
+    const Entry& entry = entries_.at(index);
+    if (!entry.lines) {
+        auto lines = std::make_unique<TStrings>();
+        lines->reserve(entry.count);
+        for (std::uint32_t i = 0; i < entry.count; ++i) lines->emplace_back(packed_[entry.first + i]);
+        entry.lines = std::move(lines);
+    }
+    return *entry.lines;
+}
+
+std::size_t TSectionList::LineCount(std::int32_t index) const {
+    const Entry& entry = entries_.at(checked(index));
+    return entry.lines ? entry.lines->size() : entry.count;
+}
+
+std::string_view TSectionList::Line(std::int32_t index, std::size_t line) const {
+    const Entry& entry = entries_.at(checked(index));
+    if (entry.lines) return entry.lines->at(line);
+    if (line >= entry.count) throw std::out_of_range("TSectionList: line out of range");
+    return packed_[entry.first + line];
+}
+
+// Copies a line into the open block (a fresh one when it is full): blocks grow from 4 KB to 1 MB.
+std::string_view TSectionList::pack(std::string_view line) {
+    if (openBlock_ >= blocks_.size() || blocks_[openBlock_].capacity() - blocks_[openBlock_].size() < line.size()) {
+        const std::size_t last = openBlock_ < blocks_.size() ? blocks_[openBlock_].capacity() : 2048;
+        const std::size_t size = std::max(std::min(last * 2, std::size_t{1} << 20), line.size());
+        std::string block;
+        block.reserve(size);
+        blocks_.push_back(std::move(block));
+        openBlock_ = blocks_.size() - 1;
+    }
+    std::string& block = blocks_[openBlock_];
+    const std::size_t at = block.size();
+    block.append(line);  // within its capacity: the block never moves
+    return std::string_view(block.data() + at, line.size());
+}
+
+// Its lines are packed and the last ones packed (or it has none yet), so one more can follow them.
+bool TSectionList::packableAt(const Entry& entry, std::int32_t index) const noexcept {
+    return !entry.lines && (entry.count == 0 || entry.first + std::size_t{entry.count} == packed_.size()) &&
+           packed_.size() < UINT32_MAX && keySlots_.find(index) == keySlots_.end();
+}
+
+void TSectionList::AppendLoadedLine(std::int32_t index, std::string_view line) {
+    Entry& entry = entries_.at(checked(index));
+    const bool packable = packableAt(entry, index);
+    if (!packable) {
+        AppendLine(index, std::string(line));
+        return;
+    }
+    if (entry.count == 0) entry.first = static_cast<std::uint32_t>(packed_.size());
+    packed_.push_back(pack(line));
+    ++entry.count;
+}
+
+void TSectionList::AppendLoadedLine(std::int32_t index, std::string&& line) {
+    // A long line is moved in as a block of its own; a short one is copied beside the others.
+    if (line.size() < (std::size_t{64} << 10)) {
+        AppendLoadedLine(index, std::string_view(line));
+        return;
+    }
+    Entry& entry = entries_.at(checked(index));
+    const bool packable = packableAt(entry, index);
+    if (!packable) {
+        AppendLine(index, std::move(line));
+        return;
+    }
+    blocks_.push_back(std::move(line));
+    if (entry.count == 0) entry.first = static_cast<std::uint32_t>(packed_.size());
+    packed_.push_back(blocks_.back());
+    ++entry.count;
 }
 
 void TSectionList::forgetIndexes() noexcept {
@@ -348,7 +442,7 @@ std::int32_t TSectionList::IndexOf(std::string_view name) {
 
 std::int32_t TSectionList::Add(std::string name) {
     if (entries_.size() >= static_cast<std::size_t>(INT32_MAX)) throw std::length_error("TSectionList: too many sections");
-    entries_.push_back(Entry{std::move(name), {}});
+    entries_.push_back(Entry{std::move(name), nullptr, 0, 0});
     const auto position = static_cast<std::uint32_t>(entries_.size() - 1);
     if (!nameSlots_.empty()) {
         // Grown while it is used, so that adding and searching in turn stays linear.
@@ -371,6 +465,9 @@ void TSectionList::Delete(std::int32_t index) {
 
 void TSectionList::Clear() noexcept {
     entries_.clear();
+    packed_.clear();
+    blocks_.clear();
+    openBlock_ = SIZE_MAX;
     forgetIndexes();
     Cursor = 0;
 }
@@ -385,16 +482,18 @@ void TSectionList::Truncate(std::int32_t count) noexcept {
 
 // The key index of a long section, built on its first search; null for a short one.
 const TSectionList::Slots* TSectionList::keyIndex(std::int32_t index) const noexcept {
-    const TStrings& lines = entries_[static_cast<std::size_t>(index)].lines;
-    if (lines.size() < static_cast<std::size_t>(IndexFrom)) return nullptr;
+    const std::size_t count = LineCount(index);
+    if (count < static_cast<std::size_t>(IndexFrom)) return nullptr;
     try {
         const auto found = keySlots_.find(index);
         if (found != keySlots_.end()) return &found->second;
-        Slots slots(slotCountFor(lines.size()), 0);
-        auto nameAt = [&lines](std::uint32_t i) { return keyName(lines[i]); };
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].find('=') != std::string::npos)
-                insertSlot(slots, static_cast<std::uint32_t>(i), keyName(lines[i]), nameAt);
+        Slots slots(slotCountFor(count), 0);
+        auto nameAt = [this, index](std::uint32_t i) { return keyName(Line(index, i)); };
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string_view line = Line(index, i);
+            if (line.find('=') != std::string_view::npos)
+                insertSlot(slots, static_cast<std::uint32_t>(i), keyName(line), nameAt);
+        }
         return &keySlots_.emplace(index, std::move(slots)).first->second;
     } catch (...) {
         return nullptr; // searched in order instead
@@ -404,22 +503,22 @@ const TSectionList::Slots* TSectionList::keyIndex(std::int32_t index) const noex
 std::ptrdiff_t TSectionList::FindKey(std::int32_t index, std::string_view key) const noexcept {
     if (index < 0 || index >= Count()) return -1;
     if (key.find('=') != std::string_view::npos) return -1; // a name part never holds "="
-    const TStrings& lines = entries_[static_cast<std::size_t>(index)].lines;
     if (const Slots* slots = keyIndex(index)) {
-        auto nameAt = [&lines](std::uint32_t i) { return keyName(lines[i]); };
+        auto nameAt = [this, index](std::uint32_t i) { return keyName(Line(index, i)); };
         return findSlot(*slots, key, nameAt);
     }
     const std::size_t n = key.size();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        if (line.size() > n && line[n] == '=' && kit::SameAsciiText(std::string_view(line).substr(0, n), key))
+    const std::size_t count = LineCount(index);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view line = Line(index, i);
+        if (line.size() > n && line[n] == '=' && kit::SameAsciiText(line.substr(0, n), key))
             return static_cast<std::ptrdiff_t>(i);
     }
     return -1;
 }
 
 void TSectionList::AppendLine(std::int32_t index, std::string line) {
-    TStrings& lines = entries_.at(checked(index)).lines;
+    TStrings& lines = ownLines(checked(index));
     lines.push_back(std::move(line));
     const auto found = keySlots_.find(index);
     if (found == keySlots_.end()) return;
@@ -435,7 +534,7 @@ void TSectionList::AppendLine(std::int32_t index, std::string line) {
 }
 
 void TSectionList::SetLine(std::int32_t index, std::size_t line, std::string text) {
-    std::string& stored = entries_.at(checked(index)).lines.at(line);
+    std::string& stored = ownLines(checked(index)).at(line);
     const bool sameName = stored.find('=') != std::string::npos && text.find('=') != std::string::npos &&
                           kit::SameAsciiText(keyName(stored), keyName(text));
     stored = std::move(text);
@@ -443,7 +542,7 @@ void TSectionList::SetLine(std::int32_t index, std::size_t line, std::string tex
 }
 
 void TSectionList::DeleteLine(std::int32_t index, std::size_t line) {
-    TStrings& lines = entries_.at(checked(index)).lines;
+    TStrings& lines = ownLines(checked(index));
     lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(line));
     if (!keySlots_.empty()) keySlots_.erase(index); // the lines behind it moved
 }
@@ -476,7 +575,7 @@ bool TSectionList::EraseDuplicates(const TDuplicateSectionEvent& handler) {
         }
         std::size_t earlier = std::min(kept, e);
         std::size_t later = std::max(kept, e);
-        if (handler && !handler(entries_[e].name, entries_[earlier].lines, entries_[later].lines))
+        if (handler && !handler(entries_[e].name, ownLines(earlier), ownLines(later)))
             std::swap(earlier, later);
         kept = earlier;
         erased[later] = true;
@@ -574,6 +673,10 @@ void TBigIniFile::LoadFromFile(const std::string& fileName) {
     loadWith(utf8, [&](LineSplitter& splitter, SectionLoader& loader) {
         if (!utf8) splitter.feed(head, headSize, loader);
         if (headSize < sizeof head) return;
+        std::error_code sizeUnknown;
+        const auto size = std::filesystem::file_size(fileName, sizeUnknown);
+        if (!sizeUnknown && size > headSize && size - headSize <= SIZE_MAX)
+            splitter.expect(static_cast<std::size_t>(size - headSize));
         std::vector<char> buffer(bufferSize());
         while (!splitter.ended()) {
             errno = 0;
@@ -631,13 +734,13 @@ void TBigIniFile::writeFile() const {
         };
         const TSectionList& sections = sections_;
         for (std::int32_t i = 0; i < sections.Count(); ++i) {
-            const TStrings& lines = sections.Lines(i);
-            if (lines.empty()) continue;
+            const std::size_t count = sections.LineCount(i);
+            if (count == 0) continue;
             put("[");
             put(sections_.Name(i));
             put("]\r\n");
-            for (const std::string& line : lines) {
-                put(line);
+            for (std::size_t l = 0; l < count; ++l) {
+                put(sections.Line(i, l));
                 put("\r\n");
             }
             put("\r\n");
@@ -661,10 +764,10 @@ std::string TBigIniFile::ReadValue(const std::string& section, const std::string
 void TBigIniFile::ReadContents(TStrings& target) {
     const TSectionList& sections = sections_;
     for (std::int32_t i = 0; i < sections.Count(); ++i) {
-        const TStrings& lines = sections.Lines(i);
-        if (lines.empty()) continue;
+        const std::size_t count = sections.LineCount(i);
+        if (count == 0) continue;
         target.push_back("[" + sections_.Name(i) + "]");
-        target.insert(target.end(), lines.begin(), lines.end());
+        for (std::size_t l = 0; l < count; ++l) target.emplace_back(sections.Line(i, l));
         target.emplace_back();
     }
 }
@@ -709,11 +812,14 @@ std::int32_t TBigIniFile::ReadInteger(const std::string& section, const std::str
 void TBigIniFile::ReadSection(const std::string& section, TStrings& target) {
     const std::int32_t index = sections_.IndexOf(section);
     if (index < 0) return;
-    for (const std::string& line : std::as_const(sections_).Lines(index)) {
+    const TSectionList& sections = sections_;
+    const std::size_t count = sections.LineCount(index);
+    for (std::size_t l = 0; l < count; ++l) {
+        const std::string_view line = sections.Line(index, l);
         const std::size_t eq = line.find('=');
-        if (eq == std::string::npos || eq == 0) continue;
+        if (eq == std::string_view::npos || eq == 0) continue;
         if (DropCommentLines && line.front() == ';') continue;
-        target.emplace_back(line, 0, eq);
+        target.emplace_back(line.substr(0, eq));
     }
 }
 
@@ -727,8 +833,9 @@ void TBigIniFile::ReadSectionValues(const std::string& section, TStrings& target
     const std::int32_t index = sections_.IndexOf(section);
     if (index < 0) return;
     if (ClearBeforeReadValues) target.clear();
-    const TStrings& lines = std::as_const(sections_).Lines(index);
-    target.insert(target.end(), lines.begin(), lines.end());
+    const TSectionList& sections = sections_;
+    const std::size_t count = sections.LineCount(index);
+    for (std::size_t l = 0; l < count; ++l) target.emplace_back(sections.Line(index, l));
 }
 
 std::string TBigIniFile::ReadString(const std::string& section, const std::string& key,
@@ -809,7 +916,7 @@ std::string TBigIniFile::readKey(const std::string& section, const std::string& 
     const KeyHit hit = findKey(section, key, false);
     if (hit.index < 0) return defaultValue;
     const TSectionList& sections = sections_;
-    return sections.Lines(hit.section)[static_cast<std::size_t>(hit.index)].substr(key.size() + 1);
+    return std::string(sections.Line(hit.section, static_cast<std::size_t>(hit.index)).substr(key.size() + 1));
 }
 
 void TBigIniFile::writeKey(const std::string& section, const std::string& key, const std::string& value) {
@@ -831,7 +938,7 @@ void TBigIniFile::writeKey(const std::string& section, const std::string& key, c
         return;
     }
     const TSectionList& sections = sections_;
-    if (sections.Lines(hit.section)[static_cast<std::size_t>(hit.index)] != line) {
+    if (sections.Line(hit.section, static_cast<std::size_t>(hit.index)) != line) {
         sections_.SetLine(hit.section, static_cast<std::size_t>(hit.index), std::move(line));
         Modified = true;
     }

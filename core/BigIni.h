@@ -10,8 +10,10 @@
 // mark is skipped and its lines are converted to the ANSI code page (see
 // kit/AnsiText.h); any other file is taken byte for byte.
 #include <cstdint>
+#include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -57,8 +59,12 @@ public:
     std::int32_t Count() const noexcept { return static_cast<std::int32_t>(entries_.size()); }
     const std::string& Name(std::int32_t index) const { return entries_.at(checked(index)).name; }
     // Changing the lines through this reference is allowed: it drops the section's key index.
+    // Loaded lines are kept packed; either call turns the section's lines into a list of its own.
     TStrings& Lines(std::int32_t index);
-    const TStrings& Lines(std::int32_t index) const { return entries_.at(checked(index)).lines; }
+    const TStrings& Lines(std::int32_t index) const;
+    // The lines without a list of their own: their number and each one, valid until the next change.
+    std::size_t LineCount(std::int32_t index) const;
+    std::string_view Line(std::int32_t index, std::size_t line) const;
 
     // Position of the first line of section `index` whose name part (the text
     // before its first "=") equals `key` without regard to case; -1 when none.
@@ -77,6 +83,9 @@ public:
 
     // Appends a section with no lines (names are not checked) and answers its position.
     std::int32_t Add(std::string name);
+    // Appends a line as loading does: packed beside the others while it goes to the last section.
+    void AppendLoadedLine(std::int32_t index, std::string_view line);
+    void AppendLoadedLine(std::int32_t index, std::string&& line);
     void Delete(std::int32_t index);
     void Clear() noexcept;
     // Drops the entries from position `count` on (used to undo a failed load).
@@ -87,9 +96,13 @@ public:
     bool EraseDuplicates(const TDuplicateSectionEvent& handler);
 
 private:
+    // A section's lines are either packed (`count` views from `first` on) or,
+    // once changed or asked for as a list, a list of their own.
     struct Entry {
         std::string name;
-        TStrings lines;
+        mutable std::unique_ptr<TStrings> lines;
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
     };
     // Open addressing over positions + 1 (0: free slot), for names hashed without regard to case.
     using Slots = std::vector<std::uint32_t>;
@@ -98,8 +111,17 @@ private:
     void forgetIndexes() noexcept;
     const Slots* keyIndex(std::int32_t index) const noexcept;
 
+    TStrings& ownLines(std::size_t index) const;
+    bool packableAt(const Entry& entry, std::int32_t index) const noexcept;
+    std::string_view pack(std::string_view line);
+
     // A deque: growing never moves the sections already there (no copy of the whole list at once).
     std::deque<Entry> entries_;
+    // The packed lines: views into text blocks that never move (a block is filled only within its
+    // capacity, and a long line moved in is a block of its own).
+    std::deque<std::string_view> packed_;
+    std::deque<std::string> blocks_;
+    std::size_t openBlock_ = SIZE_MAX;  // the block that short lines are copied into
     mutable Slots nameSlots_;            // empty: not built
     mutable bool sharedNames_ = false;   // two sections had one name when the index was built
     mutable std::unordered_map<std::int32_t, Slots> keySlots_;  // by section position, long sections only

@@ -30,12 +30,14 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 }
 
 TComponent::~TComponent() {
-    for (auto& listener : std::exchange(freeListeners_, {})) listener.second();
+    if (links_) {
+        for (auto& listener : std::exchange(links_->freeListeners, {})) listener.second();
+    }
     destroying_ = true;
     // Last created first, so later components never outlive what they hang on.
-    while (!components_.empty()) {
-        TComponent* c = components_.back();
-        components_.pop_back();
+    while (links_ && !links_->components.empty()) {
+        TComponent* c = links_->components.back();
+        links_->components.pop_back();
         forgetName(c);
         c->owner_ = nullptr;
         delete c;
@@ -43,27 +45,38 @@ TComponent::~TComponent() {
     if (owner_) owner_->removeComponent(this);
 }
 
+TComponent::Links& TComponent::links() {
+    if (!links_) links_ = std::make_unique<Links>();
+    return *links_;
+}
+
+const std::vector<TComponent*>& TComponent::OwnedComponents() const noexcept {
+    static const std::vector<TComponent*> none;
+    return links_ ? links_->components : none;
+}
+
 void TComponent::AddFreeListener(const void* key, std::function<void()> listener) {
     RemoveFreeListener(key);
-    freeListeners_.emplace_back(key, std::move(listener));
+    links().freeListeners.emplace_back(key, std::move(listener));
 }
 
 void TComponent::RemoveFreeListener(const void* key) noexcept {
-    std::erase_if(freeListeners_, [key](const auto& l) { return l.first == key; });
+    if (links_) std::erase_if(links_->freeListeners, [key](const auto& l) { return l.first == key; });
 }
 
 void TComponent::removeComponent(TComponent* c) {
-    if (destroying_) return;
+    if (destroying_ || !links_) return;
     forgetName(c);
     // The latest components go first most often: look from the end.
-    const auto it = std::find(components_.rbegin(), components_.rend(), c);
-    if (it != components_.rend()) components_.erase(std::next(it).base());
+    std::vector<TComponent*>& components = links_->components;
+    const auto it = std::find(components.rbegin(), components.rend(), c);
+    if (it != components.rend()) components.erase(std::next(it).base());
 }
 
 void TComponent::forgetName(TComponent* c) noexcept {
-    if (c->name_.empty()) return;
-    const auto it = byName_.find(folded(c->name_));
-    if (it != byName_.end() && it->second == c) byName_.erase(it);
+    if (c->name_.empty() || !links_) return;
+    const auto it = links_->byName.find(folded(c->name_));
+    if (it != links_->byName.end() && it->second == c) links_->byName.erase(it);
 }
 
 void TComponent::SetName(const std::string& name) {
@@ -76,15 +89,15 @@ void TComponent::SetName(const std::string& name) {
     }
     if (owner_) {
         owner_->forgetName(this);
-        if (!name.empty()) owner_->byName_[folded(name)] = this;
+        if (!name.empty()) owner_->links().byName[folded(name)] = this;
     }
     name_ = name;
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
-    if (name.empty()) return nullptr;
-    const auto it = byName_.find(folded(name));
-    return it == byName_.end() ? nullptr : it->second;
+    if (name.empty() || !links_) return nullptr;
+    const auto it = links_->byName.find(folded(name));
+    return it == links_->byName.end() ? nullptr : it->second;
 }
 
 } // namespace kit

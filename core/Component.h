@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -25,10 +26,10 @@ public:
     void SetName(const std::string& name);
 
     TComponent* Owner() const noexcept { return owner_; }
-    std::size_t ComponentCount() const noexcept { return components_.size(); }
-    TComponent* Components(std::size_t index) const { return components_.at(index); }
+    std::size_t ComponentCount() const noexcept { return OwnedComponents().size(); }
+    TComponent* Components(std::size_t index) const { return OwnedComponents().at(index); }
     // Owned components in creation order.
-    const std::vector<TComponent*>& OwnedComponents() const noexcept { return components_; }
+    const std::vector<TComponent*>& OwnedComponents() const noexcept;
     // Owned component by name, letter case ignored; nullptr when absent or name empty.
     TComponent* FindComponent(const std::string& name) const;
 
@@ -41,17 +42,23 @@ public:
     void RemoveFreeListener(const void* key) noexcept;
 
 private:
-    void insertComponent(TComponent* c) { components_.push_back(c); }
+    void insertComponent(TComponent* c) { links().components.push_back(c); }
     void removeComponent(TComponent* c);
     void forgetName(TComponent* c) noexcept;
 
     TComponent* owner_;
     std::string name_;
-    std::vector<TComponent*> components_;
-    // The named owned components by their name in upper case: lookups and
-    // name checks stay cheap however many components there are.
-    std::unordered_map<std::string, TComponent*> byName_;
-    std::vector<std::pair<const void*, std::function<void()>>> freeListeners_;
+    // What most components never have, made on first use: a form's
+    // thousands of items then cost only what they hold. The named owned
+    // components are kept by their folded name: lookups and name checks stay
+    // cheap however many components there are.
+    struct Links {
+        std::vector<TComponent*> components;
+        std::unordered_map<std::string, TComponent*> byName;
+        std::vector<std::pair<const void*, std::function<void()>>> freeListeners;
+    };
+    Links& links();
+    std::unique_ptr<Links> links_;
     bool destroying_ = false;
 };
 

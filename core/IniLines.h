@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace config {
 
@@ -17,9 +18,21 @@ inline constexpr char IniEndOfInput = '\x1A';
 // ends the input (so no line that was read can begin with it). Lines wholly inside one chunk are handed out without a copy.
 class LineSplitter {
 public:
-    bool ended() const noexcept { return ended_; }
+    // A line longer than this that spans chunks takes, at once, room for all the input still to
+    // come (when that is known): a huge line is then held once, never copied while it grows.
+    static constexpr std::size_t LongLine = std::size_t{64} << 10;
 
+    bool ended() const noexcept { return ended_; }
+    // How many bytes the feeds still to come hold in all (the file's size, say); only a hint.
+    void expect(std::size_t bytes) noexcept {
+        left_ = bytes;
+        leftKnown_ = true;
+    }
+
+    // A sink that has takeLine(std::string&&) receives the lines gathered across chunks as strings
+    // of their own, to keep without a copy; every other line comes as a view.
     template <class Sink> void feed(const char* data, std::size_t size, Sink& sink) {
+        left_ = left_ > size ? left_ - size : 0;
         const char* p = data;
         const char* const end = data + size;
         while (p < end && !ended_) {
@@ -38,15 +51,12 @@ public:
             const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
             const char* const stop = lf ? lf : end;
             const auto length = static_cast<std::size_t>(stop - p);
-            if (lf && pending_.empty() && !std::memchr(p, '\r', length)) {
-                sink(std::string_view(p, length));
+            const char* const cr = static_cast<const char*>(std::memchr(p, '\r', length));
+            if (lf && pending_.empty() && (!cr || cr == stop - 1)) {
+                sink(std::string_view(p, cr ? length - 1 : length)); // CR LF is the usual ending
             } else {
-                for (const char* q = p; q < stop; ++q)
-                    if (*q != '\r') pending_.push_back(*q);
-                if (lf) {
-                    sink(std::string_view(pending_));
-                    pending_.clear();
-                }
+                gather(p, stop, static_cast<std::size_t>(end - stop));
+                if (lf) handOut(sink);
             }
             if (!lf) return;
             p = lf + 1;
@@ -56,13 +66,38 @@ public:
 
     // The last line need not end with a line feed.
     template <class Sink> void finish(Sink& sink) {
-        if (!ended_ && !pending_.empty()) sink(std::string_view(pending_));
+        if (!ended_ && !pending_.empty()) handOut(sink);
         pending_.clear();
         ended_ = true;
     }
 
 private:
+    // Appends [from, to) without its carriage returns; `after` bytes of this chunk follow it.
+    void gather(const char* from, const char* to, std::size_t after) {
+        const auto length = static_cast<std::size_t>(to - from);
+        if (pending_.size() + length > pending_.capacity() && pending_.size() + length >= LongLine && leftKnown_)
+            pending_.reserve(pending_.size() + length + after + left_);
+        while (from < to) {
+            const auto* cr = static_cast<const char*>(std::memchr(from, '\r', static_cast<std::size_t>(to - from)));
+            const char* const run = cr ? cr : to;
+            pending_.append(from, static_cast<std::size_t>(run - from));
+            from = cr ? cr + 1 : to;
+        }
+    }
+
+    template <class Sink> void handOut(Sink& sink) {
+        if constexpr (requires { sink.takeLine(std::move(pending_)); }) {
+            sink.takeLine(std::move(pending_));
+            pending_ = std::string();
+        } else {
+            sink(std::string_view(pending_));
+            pending_.clear();
+        }
+    }
+
     std::string pending_;
+    std::size_t left_ = 0;
+    bool leftKnown_ = false;
     bool atLineStart_ = true;
     bool ended_ = false;
 };

@@ -45,11 +45,67 @@ void boundOperations(HINTERNET handle) {
     }
 }
 
-// Opens the URL with bounded operations. An HTTP URL goes through a
-// connection of its own (kept in `connection`): some implementations take the
-// send and receive time-outs only from there, never from the session.
-unique_hinternet openBounded(HINTERNET session, const std::string& url, DWORD flags,
-                                  unique_hinternet& connection) {
+// Holds the handles of one download and closes the innermost of them when the
+// transfer's deadline passes: on Windows, closing a handle from another thread
+// ends a WinINet call that blocks on it, so no server (trickling its status
+// line, its headers or its body) holds the caller past the deadline. (Wine's
+// WinINet lets the blocked call run on; it fails once it returns.) The timer
+// runs on the system's timer thread; the handles are closed at destruction,
+// after the timer can no longer fire.
+class DeadlineWatch {
+public:
+    explicit DeadlineWatch(DWORD milliseconds) {
+        // Without a timer each operation is still bounded by its own time-out.
+        if (!CreateTimerQueueTimer(&timer_, nullptr, &DeadlineWatch::fire, this, milliseconds, 0,
+                                   WT_EXECUTEONLYONCE))
+            timer_ = nullptr;
+    }
+    ~DeadlineWatch() {
+        // Waits for a callback that is running; the handles left are closed by their owners below.
+        if (timer_) DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE);
+    }
+    DeadlineWatch(const DeadlineWatch&) = delete;
+    DeadlineWatch& operator=(const DeadlineWatch&) = delete;
+
+    enum Level { Session, Connection, Request };
+    // Takes `handle` into the watch (null stays null) and answers it for use; null once the deadline has passed.
+    HINTERNET keep(Level level, unique_hinternet handle) {
+        AcquireSRWLockExclusive(&lock_);
+        const bool late = expired_;
+        if (!late) handles_[level] = std::move(handle);
+        const HINTERNET kept = handles_[level].get();
+        ReleaseSRWLockExclusive(&lock_);
+        return late ? nullptr : kept;  // a late handle is closed on leaving
+    }
+    bool expired() {
+        AcquireSRWLockShared(&lock_);
+        const bool late = expired_;
+        ReleaseSRWLockShared(&lock_);
+        return late;
+    }
+
+private:
+    static void CALLBACK fire(void* context, BOOLEAN) {
+        auto* self = static_cast<DeadlineWatch*>(context);
+        unique_hinternet closing;
+        AcquireSRWLockExclusive(&self->lock_);
+        self->expired_ = true;
+        for (int level = Request; level >= Session && !closing; --level) closing = std::move(self->handles_[level]);
+        ReleaseSRWLockExclusive(&self->lock_);
+        // Closed outside the lock: the blocked call returns on the caller's thread and fails.
+    }
+
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    bool expired_ = false;
+    unique_hinternet handles_[3];  // closed after the destructor's body has stopped the timer
+    HANDLE timer_ = nullptr;
+};
+
+// Opens the URL with bounded operations; the handles it makes belong to
+// `watch`. An HTTP URL goes through a connection of its own: some
+// implementations take the send and receive time-outs only from there, never
+// from the session. Null when it cannot be opened or the deadline passed.
+HINTERNET openBounded(DeadlineWatch& watch, HINTERNET session, const std::string& url, DWORD flags) {
     boundOperations(session);
     char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
     std::string path(url.size() + 1, '\0');
@@ -62,17 +118,22 @@ unique_hinternet openBounded(HINTERNET session, const std::string& url, DWORD fl
     parts.dwExtraInfoLength = 1;  // the query stays in the path
     const bool http = InternetCrackUrlA(url.c_str(), 0, 0, &parts) &&
                       (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS);
-    if (!http) return unique_hinternet(InternetOpenUrlA(session, url.c_str(), nullptr, 0, flags, 0));
+    if (!http)
+        return watch.keep(DeadlineWatch::Request,
+                          unique_hinternet(InternetOpenUrlA(session, url.c_str(), nullptr, 0, flags, 0)));
     path.resize(parts.dwUrlPathLength);
     if (parts.lpszExtraInfo && parts.dwExtraInfoLength) path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (path.empty()) path = "/";
-    connection.reset(InternetConnectA(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) return {};
-    boundOperations(connection.get());
+    const HINTERNET connection = watch.keep(
+        DeadlineWatch::Connection,
+        unique_hinternet(InternetConnectA(session, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0)));
+    if (!connection) return nullptr;
+    boundOperations(connection);
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
-    unique_hinternet request(
-        HttpOpenRequestA(connection.get(), "GET", path.c_str(), nullptr, nullptr, nullptr, flags, 0));
-    if (!request || !HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return {};
+    const HINTERNET request = watch.keep(
+        DeadlineWatch::Request,
+        unique_hinternet(HttpOpenRequestA(connection, "GET", path.c_str(), nullptr, nullptr, nullptr, flags, 0)));
+    if (!request || !HttpSendRequestA(request, nullptr, 0, nullptr, 0) || watch.expired()) return nullptr;
     return request;
 }
 
@@ -95,51 +156,56 @@ std::string CanonicalizeUrl(const std::string& url) {
 
 bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
     const ULONGLONG start = GetTickCount64();
-    unique_hinternet session(
-        InternetOpenA(hostProgramName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    // From here on, no wait of this download outlasts the transfer's bound.
+    DeadlineWatch watch(static_cast<DWORD>(DownloadTransferLimitMs));
+    const HINTERNET session = watch.keep(
+        DeadlineWatch::Session,
+        unique_hinternet(InternetOpenA(hostProgramName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)));
     if (!session) return false;
     const std::string canonical = CanonicalizeUrl(url);
     if (!kg::IsPlausibleUrl(canonical)) return false;
     // An update must see the server's file as it is now, not a cached copy.
     const DWORD flags = INTERNET_FLAG_RESYNCHRONIZE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                         INTERNET_FLAG_PRAGMA_NOCACHE;
-    unique_hinternet connection;
-    unique_hinternet request = openBounded(session.get(), canonical, flags, connection);
+    const HINTERNET request = openBounded(watch, session, canonical, flags);
     if (!request) return false;
 
     unsigned long long expected = 0;
-    const bool lengthKnown = declaredLength(request.get(), expected);
+    const bool lengthKnown = declaredLength(request, expected);
     if (lengthKnown && expected > DownloadSizeLimit) return false;
     FileReplacer part(destination);
     unsigned long long received = 0;
     char chunk[DownloadChunkSize];
-    // Every wait below is bounded by the receive time-out, which is cut to the time left near the end;
-    // a read asks only for what has arrived, so a trickling server cannot hold one past the limit.
+    // Every wait below is bounded by the receive time-out, which is cut to the time left near the end,
+    // and by the watch; a read asks only for what has arrived.
     const auto timeLeft = [&]() -> bool {
+        if (watch.expired()) return false;
         const ULONGLONG elapsed = GetTickCount64() - start;
         if (elapsed > DownloadTransferLimitMs) return false;
         // Never 0, which would mean no time-out at all.
         const ULONGLONG left = DownloadTransferLimitMs - elapsed + 1;
         if (left < DownloadOperationTimeoutMs) {
             DWORD wait = static_cast<DWORD>(left);
-            InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
+            InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
         }
         return true;
     };
     for (;;) {
         if (!timeLeft()) return false;
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) return false;
+        if (!InternetQueryDataAvailable(request, &available, 0, 0)) return false;
         if (available == 0) break;  // the end of the body
         if (!timeLeft()) return false;
         DWORD read = 0;
         const DWORD want = available < sizeof chunk ? available : static_cast<DWORD>(sizeof chunk);
-        if (!InternetReadFile(request.get(), chunk, want, &read)) return false;
+        if (!InternetReadFile(request, chunk, want, &read)) return false;
         if (read == 0) break;
         received += read;
         if (received > DownloadSizeLimit) return false;
         part.write(chunk, read);
     }
+    // A body that seemed to end because its handle was closed at the deadline is no body.
+    if (watch.expired()) return false;
     // The connection ended before the body the server announced.
     if (lengthKnown && received < expected) return false;
     part.commit();

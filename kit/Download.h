@@ -26,7 +26,9 @@ std::string CanonicalizeUrl(const std::string& url);
 // the URL cannot be opened, the body breaks off before its end, a connect,
 // send or receive takes longer than DownloadOperationTimeoutMs, the transfer
 // longer than DownloadTransferLimitMs (also while the server sends the body a
-// byte at a time: a read takes only what has arrived), or the body is (or is declared) larger
+// byte at a time: a read takes only what has arrived; and while it trickles its
+// status line and headers: the request is closed when the bound passes, which
+// ends the wait where WinINet cancels on close), or the body is (or is declared) larger
 // than DownloadSizeLimit. Raises kit::OSError (before any traffic) when the
 // URL cannot be canonicalised, and kit::InOutError (after the connection is
 // closed) when the file cannot be created or written.

@@ -166,9 +166,9 @@ const std::vector<TTBCustomItem*>& TTBCustomItem::ShownChildren() const noexcept
     return p->children_;
 }
 
-void TTBCustomItem::SetCaption(const std::string& caption) {
+void TTBCustomItem::SetCaption(std::string caption) {
     if (caption == caption_) return;
-    caption_ = caption;
+    caption_ = std::move(caption);
     Changed(TTBItemChange::Properties);
 }
 
@@ -185,9 +185,9 @@ void TTBCustomItem::SetDisplayMode(TTBItemDisplayMode mode) {
     Changed(TTBItemChange::Properties);
 }
 
-void TTBCustomItem::SetHint(const std::string& hint) {
+void TTBCustomItem::SetHint(std::string hint) {
     if (hint == hint_) return;
-    hint_ = hint;
+    hint_ = std::move(hint);
     Changed(TTBItemChange::Properties);
 }
 

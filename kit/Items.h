@@ -107,13 +107,14 @@ public:
     const std::vector<TTBCustomItem*>& ShownChildren() const noexcept;
 
     const std::string& Caption() const noexcept { return caption_; }
-    void SetCaption(const std::string& caption);
+    // Taken by value: a caller's temporary (a huge configured text, say) moves in without a copy.
+    void SetCaption(std::string caption);
     int ImageIndex() const noexcept { return imageIndex_; }
     void SetImageIndex(int index);
     TTBItemDisplayMode DisplayMode() const noexcept { return displayMode_; }
     void SetDisplayMode(TTBItemDisplayMode mode);
     const std::string& Hint() const noexcept { return hint_; }
-    void SetHint(const std::string& hint);
+    void SetHint(std::string hint);
     // Shown after a tab in menus, e.g. "Ctrl+X".
     const std::string& ShortCut() const noexcept { return shortCut_; }
     void SetShortCut(const std::string& text);

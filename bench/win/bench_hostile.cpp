@@ -5,6 +5,7 @@
 // 1 s for 10,000 buttons; a case that misses is marked.
 //
 // Usage: kg_bench_hostile.exe                 every case, a child process each
+//        kg_bench_hostile.exe --only <text>   only the cases whose name holds that text
 //        kg_bench_hostile.exe --case <n>      case n over the installed folder (the child)
 #include "bench/win/BenchSupport.h"
 #include "config/Registry.h"
@@ -128,6 +129,8 @@ int main(int argc, char** argv) {
         return n < inputs.size() ? runCase(inputs[n]) : 2;
     }
 
+    // A subset while one case is being worked on.
+    const std::string only = argc == 3 && std::string(argv[1]) == "--only" ? argv[2] : std::string();
     int status = 0;
     {
         kgbench::BenchSession session("kg-bench-hostile-");
@@ -145,6 +148,7 @@ int main(int argc, char** argv) {
         std::printf("%-36s %8s %9s %9s  %s\n", "case", "time (s)", "WS (MB)", "commit MB", "outcome");
         std::fflush(stdout);
         for (std::size_t n = 0; n < inputs.size(); ++n) {
+            if (!only.empty() && inputs[n].name.find(only) == std::string::npos) continue;
             for (const auto& entry : std::filesystem::directory_iterator(session.folder))
                 std::filesystem::remove(entry.path());
             inputs[n].install(session.folder, kToolbarFile);

@@ -10,9 +10,11 @@
 #include <functional>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 using config::TBigIniFile;
 using config::TStrings;
+using config::TSectionList;
 namespace fs = std::filesystem;
 
 namespace {
@@ -159,12 +161,17 @@ TEST_F(BigIniTest, LineEnds) {
 }
 
 TEST_F(BigIniTest, AnyBufferSizeReadsTheSameDocument) {
-    std::string text = "[S]\r\nshort=1\r\n\r\nlong=" + std::string(100000, 'v') + "\r\n[T]\r\nx=\r\r\n\ny=2";
+    // Long lines span the reader's chunks: a key, a header, and a key with a lone CR inside.
+    const std::string header(70000, 'h'), value(70000, 'w');
+    std::string text = "[S]\r\nshort=1\r\n\r\nlong=" + std::string(100000, 'v') + "\r\n[T]\r\nx=\r\r\n\ny=2\n[" +
+                       header + "]\r\nk=" + value + "\rmid\r\n";
     TBigIniFile reference("");
     reference.LoadFromText(text);
     const TStrings expected = contents(reference);
-    ASSERT_EQ(expected.size(), 8u);
+    ASSERT_EQ(expected.size(), 11u);
     EXPECT_EQ(expected[2], "long=" + std::string(100000, 'v'));
+    EXPECT_EQ(expected[8], "[" + header + "]");
+    EXPECT_EQ(expected[9], "k=" + value + "mid");
     for (int size : {1, 2, 3, 7, 0, -5, 4096, 28672}) {
         TBigIniFile ini("");
         load(ini, text, [size](TBigIniFile& i) { i.TextBufferSize = size; });
@@ -547,4 +554,63 @@ TEST_F(BigIniTest, LongDocumentsAnswerAsASearchInOrderDoes) {
     EXPECT_EQ(ini.ReadString("S12", "k", "-"), "12");
     ini.Sections().Cursor = 0;
     EXPECT_EQ(ini.Sections().IndexOf("s12"), 12 - 1);  // S10 was erased before it
+}
+
+// Loaded lines are kept packed until they are changed or asked for as a list: every way of
+// reading a section must see the same lines before and after that, in every section of a load.
+TEST_F(BigIniTest, PackedLinesReadAsTheirListDoes) {
+    const std::string longValue(100000, 'L');
+    const struct {
+        const char* what;
+        std::string text;
+        std::function<void(TBigIniFile&)> change;  // applied after the first look
+        std::vector<TStrings> lines;                // each section's lines at the end, in order
+    } cases[] = {
+        {"untouched", "[A]\r\na=1\r\nb=2\r\n[B]\r\nc=3\r\n", nullptr, {{"a=1", "b=2"}, {"c=3"}}},
+        {"a line added to the first section", "[A]\r\na=1\r\n[B]\r\nc=3\r\n",
+         [](TBigIniFile& i) { i.WriteString("A", "z", "9"); }, {{"a=1", "z=9"}, {"c=3"}}},
+        {"a line replaced and one deleted", "[A]\r\na=1\r\nb=2\r\n[B]\r\nc=3\r\n",
+         [](TBigIniFile& i) {
+             i.WriteString("A", "b", "7");
+             i.DeleteKey("B", "c");
+         },
+         {{"a=1", "b=7"}, {}}},
+        {"a long line moved in whole", "[A]\r\nk=" + longValue + "\r\n[B]\r\nc=3\r\n", nullptr,
+         {{"k=" + longValue}, {"c=3"}}},
+        {"an empty section between", "[A]\r\n[B]\r\nc=3\r\n[C]\r\nd=4\r\n", nullptr, {{}, {"c=3"}, {"d=4"}}},
+        {"merged with a second load", "[A]\r\na=1\r\n",
+         [this](TBigIniFile& i) { i.LoadFromFile(put("more.ini", "[a]\r\nlost=1\r\n[B]\r\nb=2\r\n")); },
+         {{"a=1"}, {"b=2"}}},
+        {"listed, then appended to", "[A]\r\na=1\r\n[B]\r\nc=3\r\n",
+         [](TBigIniFile& i) {
+             i.Sections().Lines(0).push_back("x=5");
+             i.WriteString("B", "y", "6");
+         },
+         {{"a=1", "x=5"}, {"c=3", "y=6"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TBigIniFile ini("");
+        load(ini, c.text, [](TBigIniFile& i) { i.TextBufferSize = 4096; });
+        if (c.change) c.change(ini);
+        const TSectionList& sections = std::as_const(ini).Sections();
+        ASSERT_EQ(sections.Count(), static_cast<std::int32_t>(c.lines.size()));
+        for (std::int32_t s = 0; s < sections.Count(); ++s) {
+            TStrings packed;
+            for (std::size_t l = 0; l < sections.LineCount(s); ++l) packed.emplace_back(sections.Line(s, l));
+            EXPECT_EQ(packed, c.lines[static_cast<std::size_t>(s)]) << "section " << s << ", packed";
+            EXPECT_EQ(sections.Lines(s), c.lines[static_cast<std::size_t>(s)]) << "section " << s << ", listed";
+            for (std::size_t l = 0; l < sections.LineCount(s); ++l)
+                EXPECT_EQ(sections.Line(s, l), c.lines[static_cast<std::size_t>(s)][l]) << "after listing";
+        }
+        // What the file would hold, and a value read through the key index of either form.
+        TStrings expected;
+        for (std::int32_t s = 0; s < sections.Count(); ++s) {
+            if (c.lines[static_cast<std::size_t>(s)].empty()) continue;
+            expected.push_back("[" + sections.Name(s) + "]");
+            for (const std::string& line : c.lines[static_cast<std::size_t>(s)]) expected.push_back(line);
+            expected.emplace_back();
+        }
+        EXPECT_EQ(contents(ini), expected);
+    }
 }

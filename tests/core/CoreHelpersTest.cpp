@@ -104,18 +104,70 @@ TEST(IniLines, SplitAlikeInChunksOfEverySize) {
         {"a\x1A" "b\n", {"a\x1A" "b"}},  // inside a line it is text
         {"", {}},
         {"\n", {""}},
+        {"a\r\r\nb\r", {"a", "b"}},        // CRs before the LF, and at the very end
+        {"\r\n\r\n", {"", ""}},
+    };
+    // A sink that also keeps gathered lines as strings of their own must see the same lines.
+    struct KeepingSink {
+        std::vector<std::string>& lines;
+        void operator()(std::string_view line) { lines.emplace_back(line); }
+        void takeLine(std::string&& line) { lines.push_back(std::move(line)); }
     };
     for (const auto& c : cases) {
-        for (std::size_t chunk = 1; chunk <= c.text.size() + 1; ++chunk) {
-            SCOPED_TRACE(testing::PrintToString(c.text) + " in chunks of " + std::to_string(chunk));
-            std::vector<std::string> lines;
-            auto sink = [&](std::string_view line) { lines.emplace_back(line); };
-            config::LineSplitter splitter;
-            for (std::size_t at = 0; at < c.text.size() && !splitter.ended(); at += chunk)
-                splitter.feed(c.text.data() + at, std::min(chunk, c.text.size() - at), sink);
-            splitter.finish(sink);
-            EXPECT_EQ(lines, c.lines);
+        for (const bool keeping : {false, true}) {
+            for (std::size_t chunk = 1; chunk <= c.text.size() + 1; ++chunk) {
+                SCOPED_TRACE(testing::PrintToString(c.text) + " in chunks of " + std::to_string(chunk) +
+                             (keeping ? ", kept" : ""));
+                std::vector<std::string> lines;
+                auto viewSink = [&](std::string_view line) { lines.emplace_back(line); };
+                KeepingSink keepingSink{lines};
+                config::LineSplitter splitter;
+                splitter.expect(c.text.size());
+                for (std::size_t at = 0; at < c.text.size() && !splitter.ended(); at += chunk) {
+                    if (keeping)
+                        splitter.feed(c.text.data() + at, std::min(chunk, c.text.size() - at), keepingSink);
+                    else
+                        splitter.feed(c.text.data() + at, std::min(chunk, c.text.size() - at), viewSink);
+                }
+                if (keeping)
+                    splitter.finish(keepingSink);
+                else
+                    splitter.finish(viewSink);
+                EXPECT_EQ(lines, c.lines);
+            }
         }
+    }
+}
+
+// A huge line is held once: told how much input is left, the splitter takes room for it at once
+// instead of doubling (which would leave up to twice the line's size, and a copy while growing).
+TEST(IniLines, LongLineTakesItsRoomOnceAndIsHandedOver) {
+    const struct {
+        const char* what;
+        bool told;           // expect() was called with the input's size
+        bool withinInput;    // the line's room is at most the input's size
+    } cases[] = {
+        {"told the input's size", true, true},
+        {"not told: grows as strings do", false, false},
+    };
+    const std::string line(200000, 'c');
+    const std::string text = "k=" + line + "\r\nnext\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        struct Sink {
+            std::vector<std::string> views, kept;
+            void operator()(std::string_view l) { views.emplace_back(l); }
+            void takeLine(std::string&& l) { kept.push_back(std::move(l)); }
+        } sink;
+        config::LineSplitter splitter;
+        if (c.told) splitter.expect(text.size());
+        for (std::size_t at = 0; at < text.size(); at += 4096)
+            splitter.feed(text.data() + at, std::min<std::size_t>(4096, text.size() - at), sink);
+        splitter.finish(sink);
+        ASSERT_EQ(sink.kept.size(), 1u);
+        EXPECT_EQ(sink.kept[0], "k=" + line);
+        EXPECT_EQ(sink.kept[0].capacity() <= text.size(), c.withinInput) << sink.kept[0].capacity();
+        EXPECT_EQ(sink.views, std::vector<std::string>{"next"});
     }
 }
 

@@ -9,6 +9,9 @@
 //   /flood/<file>  announces nothing and sends 17 MiB, then closes;
 //   /trickle/<file> announces the file's length, sends all but its last 20
 //                  bytes, then one byte a second;
+//   /slowhead/<file> sends its status line and headers a byte every 0.2 s
+//                  (about 25 s in all), then the whole file: each receive gets
+//                  a byte in time, only the transfer's bound can end it;
 //   /drip/<file>   announces nothing, sends the file, then 1,000 bytes every
 //                  0.1 s for a minute: a huge body sent slowly.
 // A missing file is a 404 page (HttpTestServer::kErrorPage). Every request's

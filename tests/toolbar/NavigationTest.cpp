@@ -146,6 +146,17 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
     }
 }
 
+// The status line and headers a byte every 0.2 s: each receive is quick, and the whole response
+// would be complete after some 25 s. The transfer's bound refuses it; the old file stays.
+TEST_F(Download, HeadersThatTrickleAreGivenUpAtTheTransfersBound) {
+    constexpr char kOld[] = "the file as it was";
+    writeAll(target_, kOld);
+    EXPECT_FALSE(kg::DownloadUrlToFile(url(server_->port(), "/slowhead/body"), target_.string()));
+    EXPECT_EQ(readAll(target_), kOld);
+    EXPECT_TRUE(strayFiles().empty()) << "a part file was left behind";
+    EXPECT_EQ(requests().back(), "/slowhead/body");
+}
+
 TEST_F(Download, FileThatCannotBeCreatedIsAnInputOutputError) {
     const std::string destination = (fs::path(folder_) / "no-such-folder" / "target.bin").string();
     EXPECT_THROW(kg::DownloadUrlToFile(url(server_->port(), "/body"), destination), kit::InOutError);

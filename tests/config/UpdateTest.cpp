@@ -142,11 +142,9 @@ TEST_F(Update, MovesTheFilesAsTheServerAnswers) {
         platform_.messageBoxes.clear();
         const std::size_t logged = server_->requests().size();
 
-        const ULONGLONG start = GetTickCount64();
+        // A trickling server would deliver whole files in the end: only the
+        // transfer's bound makes it a refusal. The time it takes is kg_bench_hostile's.
         EXPECT_EQ(kg::UpdateConfiguration(), c.result);
-        // Two downloads, each within the stated bound of a transfer (and a second for the rest).
-        const ULONGLONG took = GetTickCount64() - start;
-        EXPECT_LE(took, 2 * kit::DownloadTransferLimitMs + 1000) << "the update held the window for " << took << " ms";
 
         const Files after = files();
         EXPECT_EQ(after.current, c.after.current);

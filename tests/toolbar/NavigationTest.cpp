@@ -125,13 +125,10 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
         if (c.before) writeAll(target_, *c.before);
         const std::vector<std::string> logBefore = requests();
 
-        const ULONGLONG start = GetTickCount64();
+        // The slow servers would deliver whole bodies in the end (or never end):
+        // only the transfer's bound makes them refusals. Their times are kg_bench_hostile's.
         const bool result = kg::DownloadUrlToFile(url(c.live ? server_->port() : server_->unusedPort(), c.path), target_.string());
-        const ULONGLONG took = GetTickCount64() - start;
-
         EXPECT_EQ(result, c.result);
-        // The stated bound of a transfer, with a second for the last receive's rounding and the file.
-        EXPECT_LE(took, kit::DownloadTransferLimitMs + 1000) << "the download held the thread for " << took << " ms";
         if (c.after) {
             ASSERT_TRUE(fs::exists(target_));
             EXPECT_TRUE(readAll(target_) == *c.after) << "the file holds " << fs::file_size(target_) << " bytes";

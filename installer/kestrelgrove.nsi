@@ -181,12 +181,14 @@ Section "Uninstall"
 
   ; The installing user's own state: the per-user key (search state, splash
   ; date) and folder, and their low-integrity twins that a browser in
-  ; Protected Mode writes (IEGetWriteableHKCU answers HKCU\Software\AppDataLow,
-  ; under which the toolbar key's path is used). Other users' per-user data
-  ; stays, as with any per-user application data.
+  ; Protected Mode writes (the toolbar key's path under the low-integrity key
+  ; IEGetWriteableHKCU opens: one of HKCU's two, which its documentation does
+  ; not name). Other users' per-user data stays, as with any per-user
+  ; application data.
   SetShellVarContext current
   DeleteRegKey HKCU "${TOOLBAR_KEY}"
   DeleteRegKey HKCU "Software\AppDataLow\${TOOLBAR_KEY}"
+  DeleteRegKey HKCU "Software\Microsoft\Internet Explorer\LowRegistry\${TOOLBAR_KEY}"
   !insertmacro DeleteUserFiles "$LOCALAPPDATA\${TOOLBAR_NAME}"
   !insertmacro DeleteUserFiles "$LOCALAPPDATA\..\LocalLow\${TOOLBAR_NAME}"
 

@@ -140,6 +140,7 @@ reg 64 add "$user_key" /v "Date" /t REG_SZ /d "01/01/2026" /f >/dev/null
 # And as a browser in Protected Mode leaves it: the low-integrity key (the
 # toolbar key's path under HKCU\Software\AppDataLow) and folder (LocalLow).
 low_key="HKCU\\Software\\AppDataLow\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
+ie_low_key="HKCU\\Software\\Microsoft\\Internet Explorer\\LowRegistry\\SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars\\$clsid"
 low_unix=$("$run" winepath -u "$local_appdata\\..\\LocalLow\\$name" </dev/null 2>/dev/null | tr -d '\r')
 [ -n "$low_unix" ] || fail "the low-integrity folder could not be found"
 mkdir -p "$low_unix"
@@ -147,6 +148,7 @@ printf 'merlin\r\n' >"$low_unix/$name.txt"
 printf '[Options]\r\nToolbar Name=%s\r\n' "$name" >"$low_unix/$file.ini"
 reg 64 add "$low_key" /v "Search" /t REG_SZ /d "merlin" /f >/dev/null
 reg 64 add "$low_key" /v "Search Type" /t REG_SZ /d 1 /f >/dev/null
+reg 64 add "$ie_low_key" /v "Search" /t REG_SZ /d "kite" /f >/dev/null
 # A damaged installed file must be replaced by the new installation.
 printf 'damaged\r\n' >"$install_unix/$file.ini"
 show "before reinstall"
@@ -163,6 +165,7 @@ say "kept: \"$name.txt\" byte for byte, \"Search Type\" and \"Search\" in both v
 expect_value 64 "$user_key" "Search" "harrier"
 [ -f "$user_unix/$name.txt" ] || fail "the reinstall removed the per-user history"
 expect_value 64 "$low_key" "Search" "merlin"
+expect_value 64 "$ie_low_key" "Search" "kite"
 [ -f "$low_unix/$name.txt" ] || fail "the reinstall removed the low-integrity history"
 say "kept: the per-user key and folder, and their low-integrity twins"
 
@@ -174,6 +177,7 @@ check_removed
 ! reg 64 query "$user_key" >/dev/null || fail "the per-user key $user_key is still there"
 [ ! -e "$user_unix" ] || fail "the per-user folder is still there: $(ls -A "$user_unix" | tr '\n' ' ')"
 ! reg 64 query "$low_key" >/dev/null || fail "the low-integrity key $low_key is still there"
+! reg 64 query "$ie_low_key" >/dev/null || fail "the low-integrity key $ie_low_key is still there"
 [ ! -e "$low_unix" ] || fail "the low-integrity folder is still there: $(ls -A "$low_unix" | tr '\n' ' ')"
 say "the per-user key and folder, and their low-integrity twins, are gone"
 say "passed"

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,11 +88,11 @@ public:
 
     // The tree.
     TTBCustomItem* Parent() const noexcept { return parent_; }
-    int Count() const noexcept { return static_cast<int>(children_.size()); }
+    int Count() const noexcept { return static_cast<int>(Children().size()); }
     // Raises kit::Error "List index out of bounds (%d)".
     TTBCustomItem* Items(int index) const;
     int IndexOf(const TTBCustomItem* item) const noexcept;
-    const std::vector<TTBCustomItem*>& Children() const noexcept { return children_; }
+    const std::vector<TTBCustomItem*>& Children() const noexcept;
     // Appends `item` as the last child, taking it from its former parent.
     // Raises kit::Error when that would put an item under itself.
     void Add(TTBCustomItem* item);
@@ -101,7 +102,7 @@ public:
 
     // The item whose children are shown in place of this item's own
     // (followed from item to item); nullptr for none.
-    TTBCustomItem* LinkSubitems() const noexcept { return link_; }
+    TTBCustomItem* LinkSubitems() const noexcept { return extras_ ? extras_->link : nullptr; }
     void SetLinkSubitems(TTBCustomItem* item);
     // The children that views show for this item: the linked item's, else its own.
     const std::vector<TTBCustomItem*>& ShownChildren() const noexcept;
@@ -113,16 +114,16 @@ public:
     void SetImageIndex(int index);
     TTBItemDisplayMode DisplayMode() const noexcept { return displayMode_; }
     void SetDisplayMode(TTBItemDisplayMode mode);
-    const std::string& Hint() const noexcept { return hint_; }
+    const std::string& Hint() const noexcept;
     void SetHint(std::string hint);
     // Shown after a tab in menus, e.g. "Ctrl+X".
-    const std::string& ShortCut() const noexcept { return shortCut_; }
+    const std::string& ShortCut() const noexcept;
     void SetShortCut(const std::string& text);
     TTBItemOptions Options() const noexcept { return options_; }
     void SetOptions(TTBItemOptions options);
     // The images of this item's submenu; nullptr: those of the menu it is in.
     // Forgotten when the list is freed.
-    TImageList* Images() const noexcept { return images_; }
+    TImageList* Images() const noexcept { return extras_ ? extras_->images : nullptr; }
     void SetImages(TImageList* images);
 
     int GroupIndex() const noexcept { return groupIndex_; }
@@ -170,16 +171,26 @@ private:
     void movedOrFreed() noexcept;
     void clearGroup();
 
+    // What most items never have (children, links, observers, a hint, a shortcut, images),
+    // made on first use: a configuration's many unplaced items then cost only what they hold.
+    struct Extras {
+        std::vector<TTBCustomItem*> children;
+        TTBCustomItem* link = nullptr;
+        std::vector<TTBCustomItem*> linkers;  // items whose LinkSubitems is this one
+        std::vector<TTBItemObserver*> observers;
+        std::string hint, shortCut;
+        TImageList* images = nullptr;
+    };
+    Extras& extras();
+    bool hasChildren() const noexcept { return extras_ && !extras_->children.empty(); }
+    bool hasObservers() const noexcept { return extras_ && !extras_->observers.empty(); }
+
     TTBCustomItem* parent_ = nullptr;
-    std::vector<TTBCustomItem*> children_;
-    TTBCustomItem* link_ = nullptr;
-    std::vector<TTBCustomItem*> linkers_;  // items whose LinkSubitems is this one
-    std::vector<TTBItemObserver*> observers_;
-    std::string caption_, hint_, shortCut_;
+    std::unique_ptr<Extras> extras_;
+    std::string caption_;
     int imageIndex_ = -1;
     TTBItemDisplayMode displayMode_ = nbdmDefault;
     TTBItemOptions options_;
-    TImageList* images_ = nullptr;
     int groupIndex_ = 0;
     bool autoCheck_ = false, checked_ = false, enabled_ = true, visible_ = true;
     std::uint64_t serial_;

@@ -96,6 +96,8 @@ const std::vector<TTBCustomItem*>& TTBCustomItem::Children() const noexcept {
     return extras_ ? extras_->children : noItems;
 }
 
+const std::string& TTBCustomItem::Caption() const noexcept { return extras_ ? extras_->caption : noText; }
+
 const std::string& TTBCustomItem::Hint() const noexcept { return extras_ ? extras_->hint : noText; }
 
 const std::string& TTBCustomItem::ShortCut() const noexcept { return extras_ ? extras_->shortCut : noText; }
@@ -211,8 +213,8 @@ const std::vector<TTBCustomItem*>& TTBCustomItem::ShownChildren() const noexcept
 }
 
 void TTBCustomItem::SetCaption(std::string caption) {
-    if (caption == caption_) return;
-    caption_ = std::move(caption);
+    if (caption == Caption()) return;
+    extras().caption = std::move(caption);
     Changed(TTBItemChange::Properties);
 }
 
@@ -224,8 +226,8 @@ void TTBCustomItem::SetImageIndex(int index) {
 }
 
 void TTBCustomItem::SetDisplayMode(TTBItemDisplayMode mode) {
-    if (mode == displayMode_) return;
-    displayMode_ = mode;
+    if (mode == DisplayMode()) return;
+    displayMode_ = static_cast<std::uint8_t>(mode);
     Changed(TTBItemChange::Properties);
 }
 
@@ -261,8 +263,8 @@ void TTBCustomItem::SetImages(TImageList* images) {
 }
 
 void TTBCustomItem::SetGroupIndex(int index) {
-    if (index == groupIndex_) return;
-    groupIndex_ = index;
+    if (index == GroupIndex()) return;
+    extras().groupIndex = index;
     Changed(TTBItemChange::Properties);
 }
 
@@ -271,9 +273,10 @@ void TTBCustomItem::SetAutoCheck(bool value) {
 }
 
 void TTBCustomItem::clearGroup() {
-    if (groupIndex_ <= 0 || !parent_) return;
+    const int group = GroupIndex();
+    if (group <= 0 || !parent_) return;
     for (TTBCustomItem* sibling : std::vector<TTBCustomItem*>(parent_->Children()))
-        if (sibling != this && sibling->groupIndex_ == groupIndex_) sibling->SetChecked(false);
+        if (sibling != this && sibling->GroupIndex() == group) sibling->SetChecked(false);
 }
 
 void TTBCustomItem::SetChecked(bool value) {

@@ -82,6 +82,10 @@ protected:
 };
 
 class TTBCustomItem : public TComponent {
+    // Declared first, so they fill the room left at the end of the TComponent part.
+    bool autoCheck_ = false, checked_ = false, enabled_ = true, visible_ = true;
+    std::uint8_t displayMode_ = nbdmDefault;
+
 public:
     explicit TTBCustomItem(TComponent* owner);
     ~TTBCustomItem() override;
@@ -107,12 +111,12 @@ public:
     // The children that views show for this item: the linked item's, else its own.
     const std::vector<TTBCustomItem*>& ShownChildren() const noexcept;
 
-    const std::string& Caption() const noexcept { return caption_; }
+    const std::string& Caption() const noexcept;
     // Taken by value: a caller's temporary (a huge configured text, say) moves in without a copy.
     void SetCaption(std::string caption);
     int ImageIndex() const noexcept { return imageIndex_; }
     void SetImageIndex(int index);
-    TTBItemDisplayMode DisplayMode() const noexcept { return displayMode_; }
+    TTBItemDisplayMode DisplayMode() const noexcept { return static_cast<TTBItemDisplayMode>(displayMode_); }
     void SetDisplayMode(TTBItemDisplayMode mode);
     const std::string& Hint() const noexcept;
     void SetHint(std::string hint);
@@ -126,7 +130,7 @@ public:
     TImageList* Images() const noexcept { return extras_ ? extras_->images : nullptr; }
     void SetImages(TImageList* images);
 
-    int GroupIndex() const noexcept { return groupIndex_; }
+    int GroupIndex() const noexcept { return extras_ ? extras_->groupIndex : 0; }
     void SetGroupIndex(int index);
     bool AutoCheck() const noexcept { return autoCheck_; }
     void SetAutoCheck(bool value);
@@ -171,15 +175,16 @@ private:
     void movedOrFreed() noexcept;
     void clearGroup();
 
-    // What most items never have (children, links, observers, a hint, a shortcut, images),
+    // What most items never have (children, links, observers, a caption, a hint, a shortcut, images),
     // made on first use: a configuration's many unplaced items then cost only what they hold.
     struct Extras {
         std::vector<TTBCustomItem*> children;
         TTBCustomItem* link = nullptr;
         std::vector<TTBCustomItem*> linkers;  // items whose LinkSubitems is this one
         std::vector<TTBItemObserver*> observers;
-        std::string hint, shortCut;
+        std::string caption, hint, shortCut;
         TImageList* images = nullptr;
+        int groupIndex = 0;
     };
     Extras& extras();
     bool hasChildren() const noexcept { return extras_ && !extras_->children.empty(); }
@@ -187,12 +192,8 @@ private:
 
     TTBCustomItem* parent_ = nullptr;
     std::unique_ptr<Extras> extras_;
-    std::string caption_;
     int imageIndex_ = -1;
-    TTBItemDisplayMode displayMode_ = nbdmDefault;
     TTBItemOptions options_;
-    int groupIndex_ = 0;
-    bool autoCheck_ = false, checked_ = false, enabled_ = true, visible_ = true;
     std::uint64_t serial_;
     // The nearest ancestor with observers, as worked out when the tree's layout count was
     // observedAt_: Changed then climbs only to observed items, however deep the tree is.

@@ -43,6 +43,11 @@ PointerSet<const TTBCustomItem, AddressHash, SameAddress>& liveItems() {
 
 std::uint64_t nextSerial = 1;
 
+template <class T>
+void roomForOneMore(std::vector<T>& list) {
+    if (list.size() == list.capacity()) list.reserve(list.size() < 4 ? 4 : list.size() * 2);
+}
+
 // Links are followed this far at most, so a ring of links cannot hang a view.
 constexpr int kMaxLinkDepth = 16;
 
@@ -136,8 +141,8 @@ void TTBCustomItem::Insert(int index, TTBCustomItem* item) {
     const int limit = item->parent_ == this ? Count() - 1 : Count();
     if (index < 0 || index > limit) throw Error("List index out of bounds (" + std::to_string(index) + ")");
     std::vector<TTBCustomItem*>& children = extras().children;
-    // Room first: a failed allocation leaves the item where it was.
-    children.reserve(children.size() + 1);
+    // Room first (doubling, as the vector would): a failed allocation leaves the item where it was.
+    roomForOneMore(children);
     if (item->parent_) item->parent_->Remove(item);
     children.insert(children.begin() + index, item);
     item->parent_ = this;
@@ -194,7 +199,7 @@ void TTBCustomItem::SetLinkSubitems(TTBCustomItem* item) {
     Extras& x = extras();
     if (item) {
         std::vector<TTBCustomItem*>& linkers = item->extras().linkers;
-        linkers.reserve(linkers.size() + 1);
+        roomForOneMore(linkers);
     }
     if (x.link) {
         auto& l = x.link->extras_->linkers;

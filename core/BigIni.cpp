@@ -810,16 +810,22 @@ std::int32_t TBigIniFile::ReadInteger(const std::string& section, const std::str
 }
 
 void TBigIniFile::ReadSection(const std::string& section, TStrings& target) {
+    ForEachKeyName(section, [&target](const std::string& name) { target.push_back(name); });
+}
+
+void TBigIniFile::ForEachKeyName(const std::string& section, const std::function<void(const std::string&)>& visit) {
     const std::int32_t index = sections_.IndexOf(section);
     if (index < 0) return;
     const TSectionList& sections = sections_;
-    const std::size_t count = sections.LineCount(index);
-    for (std::size_t l = 0; l < count; ++l) {
+    std::string name;
+    // The line is looked up again each time: `visit` may search the document, never change it.
+    for (std::size_t l = 0; l < sections.LineCount(index); ++l) {
         const std::string_view line = sections.Line(index, l);
         const std::size_t eq = line.find('=');
         if (eq == std::string_view::npos || eq == 0) continue;
         if (DropCommentLines && line.front() == ';') continue;
-        target.emplace_back(line.substr(0, eq));
+        name.assign(line.substr(0, eq));
+        visit(name);
     }
 }
 

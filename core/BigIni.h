@@ -214,6 +214,9 @@ public:
                                      std::int32_t defaultValue);
     // Appends the key names of the section (unchanged list for a missing section).
     virtual void ReadSection(const std::string& section, TStrings& target);
+    // Hands the same key names to `visit` one by one, without a list of them all. `visit` may read
+    // the document but not change it.
+    void ForEachKeyName(const std::string& section, const std::function<void(const std::string&)>& visit);
     // Replaces the list's content with the section names in document order.
     virtual void ReadSections(TStrings& target);
     // Appends the section's lines verbatim (unchanged list for a missing section).

@@ -11,12 +11,21 @@ namespace kit {
 namespace {
 bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool isAlnum(char c) { return isAlpha(c) || (c >= '0' && c <= '9'); }
-std::string folded(const std::string& name) {
-    std::string key(name);
-    for (char& c : key) c = AsciiLower(c);
-    return key;
-}
 } // namespace
+
+std::size_t TComponent::NameHash::operator()(std::string_view name) const noexcept {
+    // FNV-1a over the lower-case letters.
+    std::size_t h = static_cast<std::size_t>(14695981039346656037ull);
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(AsciiLower(c));
+        h *= static_cast<std::size_t>(1099511628211ull);
+    }
+    return h;
+}
+
+bool TComponent::SameName::operator()(std::string_view a, std::string_view b) const noexcept {
+    return SameAsciiText(a, b);
+}
 
 bool SameText(const std::string& a, const std::string& b) { return SameAsciiText(a, b); }
 
@@ -75,8 +84,7 @@ void TComponent::removeComponent(TComponent* c) {
 
 void TComponent::forgetName(TComponent* c) noexcept {
     if (c->name_.empty() || !links_) return;
-    const auto it = links_->byName.find(folded(c->name_));
-    if (it != links_->byName.end() && it->second == c) links_->byName.erase(it);
+    links_->byName.erase(std::string_view(c->name_), c);
 }
 
 void TComponent::SetName(const std::string& name) {
@@ -87,17 +95,22 @@ void TComponent::SetName(const std::string& name) {
         TComponent* other = owner_->FindComponent(name);
         if (other && other != this) throw Error("A component named " + Quote(name) + " already exists");
     }
-    if (owner_) {
-        owner_->forgetName(this);
-        if (!name.empty()) owner_->links().byName[folded(name)] = this;
+    std::string next(name);  // may fail: nothing has changed yet
+    // The index hashes name_ itself, so the old name leaves it before name_ changes.
+    if (owner_) owner_->forgetName(this);
+    std::string previous = std::exchange(name_, std::move(next));
+    if (!owner_ || name_.empty()) return;
+    try {
+        owner_->links().byName.insert(this);
+    } catch (...) {
+        name_ = std::move(previous);  // unindexed, as a failed rename always left it
+        throw;
     }
-    name_ = name;
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
     if (name.empty() || !links_) return nullptr;
-    const auto it = links_->byName.find(folded(name));
-    return it == links_->byName.end() ? nullptr : it->second;
+    return links_->byName.find(std::string_view(name));
 }
 
 } // namespace kit

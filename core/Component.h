@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include "core/PointerSet.h"
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -50,11 +51,23 @@ private:
     std::string name_;
     // What most components never have, made on first use: a form's
     // thousands of items then cost only what they hold. The named owned
-    // components are kept by their folded name: lookups and name checks stay
-    // cheap however many components there are.
+    // components are kept hashed by their name, letter case ignored, with no
+    // copy of it: lookups and name checks stay cheap however many components there are.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept;
+        std::size_t operator()(const TComponent* c) const noexcept { return (*this)(c->name_); }
+    };
+    struct SameName {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+        bool operator()(const TComponent* a, const TComponent* b) const noexcept { return (*this)(a->name_, b->name_); }
+        bool operator()(std::string_view a, const TComponent* b) const noexcept { return (*this)(a, b->name_); }
+        bool operator()(const TComponent* a, std::string_view b) const noexcept { return (*this)(a->name_, b); }
+    };
     struct Links {
         std::vector<TComponent*> components;
-        std::unordered_map<std::string, TComponent*> byName;
+        PointerSet<TComponent, NameHash, SameName> byName;
         std::vector<std::pair<const void*, std::function<void()>>> freeListeners;
     };
     Links& links();

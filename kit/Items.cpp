@@ -3,13 +3,13 @@
 #include "kit/Control.h"
 #include "core/Error.h"
 #include "kit/ImageList.h"
+#include "core/PointerSet.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <iterator>
 #include <new>
-#include <unordered_set>
 
 namespace kit {
 
@@ -26,12 +26,27 @@ std::string ShownCaption(const std::string& caption) {
 
 namespace {
 
-std::unordered_set<const TTBCustomItem*>& liveItems() {
-    static std::unordered_set<const TTBCustomItem*> items;
+struct AddressHash {
+    std::size_t operator()(const TTBCustomItem* p) const noexcept {
+        auto h = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p)) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(h ^ (h >> 32));
+    }
+};
+struct SameAddress {
+    bool operator()(const TTBCustomItem* a, const TTBCustomItem* b) const noexcept { return a == b; }
+};
+
+PointerSet<const TTBCustomItem, AddressHash, SameAddress>& liveItems() {
+    static PointerSet<const TTBCustomItem, AddressHash, SameAddress> items;
     return items;
 }
 
 std::uint64_t nextSerial = 1;
+
+template <class T>
+void roomForOneMore(std::vector<T>& list) {
+    if (list.size() == list.capacity()) list.reserve(list.size() < 4 ? 4 : list.size() * 2);
+}
 
 // Links are followed this far at most, so a ring of links cannot hang a view.
 constexpr int kMaxLinkDepth = 16;
@@ -48,46 +63,70 @@ TTBCustomItem::TTBCustomItem(TComponent* owner) : TComponent(owner), serial_(nex
 }
 
 TTBCustomItem::~TTBCustomItem() {
-    for (TTBItemObserver* o : std::vector<TTBItemObserver*>(observers_)) o->ItemChanged(*this, TTBItemChange::Destroying);
-    observers_.clear();
-    if (images_) images_->RemoveFreeListener(this);
-    images_ = nullptr;
-    for (TTBCustomItem* linker : std::vector<TTBCustomItem*>(linkers_)) {
-        linker->link_ = nullptr;
-        linker->Changed(TTBItemChange::Properties);
+    if (extras_) {
+        Extras& x = *extras_;
+        for (TTBItemObserver* o : std::vector<TTBItemObserver*>(x.observers)) o->ItemChanged(*this, TTBItemChange::Destroying);
+        x.observers.clear();
+        if (x.images) x.images->RemoveFreeListener(this);
+        x.images = nullptr;
+        for (TTBCustomItem* linker : std::vector<TTBCustomItem*>(x.linkers)) {
+            linker->extras_->link = nullptr;
+            linker->Changed(TTBItemChange::Properties);
+        }
+        x.linkers.clear();
+        if (!x.children.empty()) ++layoutCount;
+        if (x.link) {
+            auto& l = x.link->extras_->linkers;
+            l.erase(std::remove(l.begin(), l.end(), this), l.end());
+            x.link = nullptr;
+        }
+        for (TTBCustomItem* child : x.children) child->parent_ = nullptr;
+        x.children.clear();
     }
-    linkers_.clear();
-    if (!children_.empty()) ++layoutCount;
-    if (link_) {
-        auto& l = link_->linkers_;
-        l.erase(std::remove(l.begin(), l.end(), this), l.end());
-        link_ = nullptr;
-    }
-    for (TTBCustomItem* child : children_) child->parent_ = nullptr;
-    children_.clear();
     if (parent_) parent_->Remove(this);
     liveItems().erase(this);
 }
 
+TTBCustomItem::Extras& TTBCustomItem::extras() {
+    if (!extras_) extras_ = std::make_unique<Extras>();
+    return *extras_;
+}
+
+namespace {
+const std::vector<TTBCustomItem*> noItems;
+const std::string noText;
+} // namespace
+
+const std::vector<TTBCustomItem*>& TTBCustomItem::Children() const noexcept {
+    return extras_ ? extras_->children : noItems;
+}
+
+const std::string& TTBCustomItem::Caption() const noexcept { return extras_ ? extras_->caption : noText; }
+
+const std::string& TTBCustomItem::Hint() const noexcept { return extras_ ? extras_->hint : noText; }
+
+const std::string& TTBCustomItem::ShortCut() const noexcept { return extras_ ? extras_->shortCut : noText; }
+
 TTBCustomItem* TTBCustomItem::FindLive(const TTBCustomItem* item, std::uint64_t serial) noexcept {
-    if (!item || !liveItems().count(item)) return nullptr;
+    if (!item || !liveItems().find(item)) return nullptr;
     return item->serial_ == serial ? const_cast<TTBCustomItem*>(item) : nullptr;
 }
 
 TTBCustomItem* TTBCustomItem::Items(int index) const {
     if (index < 0 || index >= Count()) throw Error("List index out of bounds (" + std::to_string(index) + ")");
-    return children_[static_cast<std::size_t>(index)];
+    return extras_->children[static_cast<std::size_t>(index)];
 }
 
 int TTBCustomItem::IndexOf(const TTBCustomItem* item) const noexcept {
-    const auto it = std::find(children_.begin(), children_.end(), item);
-    return it == children_.end() ? -1 : static_cast<int>(it - children_.begin());
+    const std::vector<TTBCustomItem*>& children = Children();
+    const auto it = std::find(children.begin(), children.end(), item);
+    return it == children.end() ? -1 : static_cast<int>(it - children.begin());
 }
 
 void TTBCustomItem::checkCanAdopt(TTBCustomItem* item) const {
     if (!item) throw Error("Cannot add a missing item");
     // Every ancestor has a child: a childless item other than this one cannot be among them.
-    if (item != this && item->children_.empty()) return;
+    if (item != this && !item->hasChildren()) return;
     for (const TTBCustomItem* p = this; p; p = p->parent_)
         if (p == item) throw Error("Cannot insert an item into itself or into one of its subitems");
 }
@@ -101,8 +140,11 @@ void TTBCustomItem::Insert(int index, TTBCustomItem* item) {
     checkCanAdopt(item);
     const int limit = item->parent_ == this ? Count() - 1 : Count();
     if (index < 0 || index > limit) throw Error("List index out of bounds (" + std::to_string(index) + ")");
+    std::vector<TTBCustomItem*>& children = extras().children;
+    // Room first (doubling, as the vector would): a failed allocation leaves the item where it was.
+    roomForOneMore(children);
     if (item->parent_) item->parent_->Remove(item);
-    children_.insert(children_.begin() + index, item);
+    children.insert(children.begin() + index, item);
     item->parent_ = this;
     item->movedOrFreed();
     Changed(TTBItemChange::Structure);
@@ -110,14 +152,17 @@ void TTBCustomItem::Insert(int index, TTBCustomItem* item) {
 
 void TTBCustomItem::detachChild(TTBCustomItem* item) noexcept {
     // Items are freed last first: the child is found at the end most often.
-    const auto it = std::find(children_.rbegin(), children_.rend(), item);
-    if (it != children_.rend()) children_.erase(std::next(it).base());
+    if (extras_) {
+        std::vector<TTBCustomItem*>& children = extras_->children;
+        const auto it = std::find(children.rbegin(), children.rend(), item);
+        if (it != children.rend()) children.erase(std::next(it).base());
+    }
     item->parent_ = nullptr;
     item->movedOrFreed();
 }
 
 void TTBCustomItem::movedOrFreed() noexcept {
-    if (children_.empty())
+    if (!hasChildren())
         observedAt_ = 0;
     else
         ++layoutCount;
@@ -131,13 +176,13 @@ TTBCustomItem* TTBCustomItem::observedAncestor() const noexcept {
         for (const TTBCustomItem* p = this; p && p->observedAt_ != layoutCount; p = p->parent_) path.push_back(p);
     } catch (const std::bad_alloc&) {
         for (TTBCustomItem* p = parent_; p; p = p->parent_)
-            if (!p->observers_.empty()) return p;
+            if (p->hasObservers()) return p;
         return nullptr;
     }
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
         const TTBCustomItem* item = *it;
         TTBCustomItem* parent = item->parent_;
-        item->observedAbove_ = !parent ? nullptr : (parent->observers_.empty() ? parent->observedAbove_ : parent);
+        item->observedAbove_ = !parent ? nullptr : (!parent->hasObservers() ? parent->observedAbove_ : parent);
         item->observedAt_ = layoutCount;
     }
     return observedAbove_;
@@ -150,25 +195,31 @@ void TTBCustomItem::Remove(TTBCustomItem* item) {
 }
 
 void TTBCustomItem::SetLinkSubitems(TTBCustomItem* item) {
-    if (item == link_) return;
-    if (link_) {
-        auto& l = link_->linkers_;
+    if (item == LinkSubitems()) return;
+    Extras& x = extras();
+    if (item) {
+        std::vector<TTBCustomItem*>& linkers = item->extras().linkers;
+        roomForOneMore(linkers);
+    }
+    if (x.link) {
+        auto& l = x.link->extras_->linkers;
         l.erase(std::remove(l.begin(), l.end(), this), l.end());
     }
-    link_ = item;
-    if (link_) link_->linkers_.push_back(this);
+    x.link = item;
+    if (item) item->extras_->linkers.push_back(this);
     Changed(TTBItemChange::Properties);
 }
 
 const std::vector<TTBCustomItem*>& TTBCustomItem::ShownChildren() const noexcept {
     const TTBCustomItem* p = this;
-    for (int depth = 0; depth < kMaxLinkDepth && p->link_ && p->link_ != p; ++depth) p = p->link_;
-    return p->children_;
+    for (int depth = 0; depth < kMaxLinkDepth && p->LinkSubitems() && p->LinkSubitems() != p; ++depth)
+        p = p->LinkSubitems();
+    return p->Children();
 }
 
 void TTBCustomItem::SetCaption(std::string caption) {
-    if (caption == caption_) return;
-    caption_ = std::move(caption);
+    if (caption == Caption()) return;
+    extras().caption = std::move(caption);
     Changed(TTBItemChange::Properties);
 }
 
@@ -180,20 +231,20 @@ void TTBCustomItem::SetImageIndex(int index) {
 }
 
 void TTBCustomItem::SetDisplayMode(TTBItemDisplayMode mode) {
-    if (mode == displayMode_) return;
-    displayMode_ = mode;
+    if (mode == DisplayMode()) return;
+    displayMode_ = static_cast<std::uint8_t>(mode);
     Changed(TTBItemChange::Properties);
 }
 
 void TTBCustomItem::SetHint(std::string hint) {
-    if (hint == hint_) return;
-    hint_ = std::move(hint);
+    if (hint == Hint()) return;
+    extras().hint = std::move(hint);
     Changed(TTBItemChange::Properties);
 }
 
 void TTBCustomItem::SetShortCut(const std::string& text) {
-    if (text == shortCut_) return;
-    shortCut_ = text;
+    if (text == ShortCut()) return;
+    extras().shortCut = text;
     Changed(TTBItemChange::Properties);
 }
 
@@ -204,20 +255,21 @@ void TTBCustomItem::SetOptions(TTBItemOptions options) {
 }
 
 void TTBCustomItem::SetImages(TImageList* images) {
-    if (images == images_) return;
-    if (images_) images_->RemoveFreeListener(this);
-    images_ = images;
-    if (images_)
-        images_->AddFreeListener(this, [this] {
-            images_ = nullptr;
+    if (images == Images()) return;
+    Extras& x = extras();
+    if (x.images) x.images->RemoveFreeListener(this);
+    x.images = images;
+    if (x.images)
+        x.images->AddFreeListener(this, [this] {
+            extras_->images = nullptr;
             Changed(TTBItemChange::Properties);
         });
     Changed(TTBItemChange::Properties);
 }
 
 void TTBCustomItem::SetGroupIndex(int index) {
-    if (index == groupIndex_) return;
-    groupIndex_ = index;
+    if (index == GroupIndex()) return;
+    extras().groupIndex = index;
     Changed(TTBItemChange::Properties);
 }
 
@@ -226,9 +278,10 @@ void TTBCustomItem::SetAutoCheck(bool value) {
 }
 
 void TTBCustomItem::clearGroup() {
-    if (groupIndex_ <= 0 || !parent_) return;
-    for (TTBCustomItem* sibling : std::vector<TTBCustomItem*>(parent_->children_))
-        if (sibling != this && sibling->groupIndex_ == groupIndex_) sibling->SetChecked(false);
+    const int group = GroupIndex();
+    if (group <= 0 || !parent_) return;
+    for (TTBCustomItem* sibling : std::vector<TTBCustomItem*>(parent_->Children()))
+        if (sibling != this && sibling->GroupIndex() == group) sibling->SetChecked(false);
 }
 
 void TTBCustomItem::SetChecked(bool value) {
@@ -257,16 +310,20 @@ void TTBCustomItem::Click() {
 }
 
 void TTBCustomItem::AddObserver(TTBItemObserver* observer) {
-    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
-        observers_.push_back(observer);
-        if (observers_.size() == 1 && !children_.empty()) ++layoutCount;
+    if (!observer) return;
+    std::vector<TTBItemObserver*>& observers = extras().observers;
+    if (std::find(observers.begin(), observers.end(), observer) == observers.end()) {
+        observers.push_back(observer);
+        if (observers.size() == 1 && hasChildren()) ++layoutCount;
     }
 }
 
 void TTBCustomItem::RemoveObserver(TTBItemObserver* observer) noexcept {
-    const std::size_t before = observers_.size();
-    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
-    if (before > 0 && observers_.empty() && !children_.empty()) ++layoutCount;
+    if (!extras_) return;
+    std::vector<TTBItemObserver*>& observers = extras_->observers;
+    const std::size_t before = observers.size();
+    observers.erase(std::remove(observers.begin(), observers.end(), observer), observers.end());
+    if (before > 0 && observers.empty() && hasChildren()) ++layoutCount;
 }
 
 void TTBCustomItem::Changed(TTBItemChange change) {
@@ -274,8 +331,10 @@ void TTBCustomItem::Changed(TTBItemChange change) {
     const std::uint64_t self = serial_;
     for (TTBCustomItem* p = this; p; p = p->observedAncestor()) {
         const std::uint64_t serial = p->serial_;
-        for (TTBItemObserver* o : std::vector<TTBItemObserver*>(p->observers_)) {
-            if (std::find(p->observers_.begin(), p->observers_.end(), o) == p->observers_.end()) continue;
+        if (!p->hasObservers()) continue;
+        for (TTBItemObserver* o : std::vector<TTBItemObserver*>(p->extras_->observers)) {
+            const std::vector<TTBItemObserver*>& now = p->extras_->observers;
+            if (std::find(now.begin(), now.end(), o) == now.end()) continue;
             o->ItemChanged(*this, change);
             if (!FindLive(p, serial) || !FindLive(this, self)) return;
         }

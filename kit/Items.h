@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -81,17 +82,21 @@ protected:
 };
 
 class TTBCustomItem : public TComponent {
+    // Declared first, so they fill the room left at the end of the TComponent part.
+    bool autoCheck_ = false, checked_ = false, enabled_ = true, visible_ = true;
+    std::uint8_t displayMode_ = nbdmDefault;
+
 public:
     explicit TTBCustomItem(TComponent* owner);
     ~TTBCustomItem() override;
 
     // The tree.
     TTBCustomItem* Parent() const noexcept { return parent_; }
-    int Count() const noexcept { return static_cast<int>(children_.size()); }
+    int Count() const noexcept { return static_cast<int>(Children().size()); }
     // Raises kit::Error "List index out of bounds (%d)".
     TTBCustomItem* Items(int index) const;
     int IndexOf(const TTBCustomItem* item) const noexcept;
-    const std::vector<TTBCustomItem*>& Children() const noexcept { return children_; }
+    const std::vector<TTBCustomItem*>& Children() const noexcept;
     // Appends `item` as the last child, taking it from its former parent.
     // Raises kit::Error when that would put an item under itself.
     void Add(TTBCustomItem* item);
@@ -101,31 +106,31 @@ public:
 
     // The item whose children are shown in place of this item's own
     // (followed from item to item); nullptr for none.
-    TTBCustomItem* LinkSubitems() const noexcept { return link_; }
+    TTBCustomItem* LinkSubitems() const noexcept { return extras_ ? extras_->link : nullptr; }
     void SetLinkSubitems(TTBCustomItem* item);
     // The children that views show for this item: the linked item's, else its own.
     const std::vector<TTBCustomItem*>& ShownChildren() const noexcept;
 
-    const std::string& Caption() const noexcept { return caption_; }
+    const std::string& Caption() const noexcept;
     // Taken by value: a caller's temporary (a huge configured text, say) moves in without a copy.
     void SetCaption(std::string caption);
     int ImageIndex() const noexcept { return imageIndex_; }
     void SetImageIndex(int index);
-    TTBItemDisplayMode DisplayMode() const noexcept { return displayMode_; }
+    TTBItemDisplayMode DisplayMode() const noexcept { return static_cast<TTBItemDisplayMode>(displayMode_); }
     void SetDisplayMode(TTBItemDisplayMode mode);
-    const std::string& Hint() const noexcept { return hint_; }
+    const std::string& Hint() const noexcept;
     void SetHint(std::string hint);
     // Shown after a tab in menus, e.g. "Ctrl+X".
-    const std::string& ShortCut() const noexcept { return shortCut_; }
+    const std::string& ShortCut() const noexcept;
     void SetShortCut(const std::string& text);
     TTBItemOptions Options() const noexcept { return options_; }
     void SetOptions(TTBItemOptions options);
     // The images of this item's submenu; nullptr: those of the menu it is in.
     // Forgotten when the list is freed.
-    TImageList* Images() const noexcept { return images_; }
+    TImageList* Images() const noexcept { return extras_ ? extras_->images : nullptr; }
     void SetImages(TImageList* images);
 
-    int GroupIndex() const noexcept { return groupIndex_; }
+    int GroupIndex() const noexcept { return extras_ ? extras_->groupIndex : 0; }
     void SetGroupIndex(int index);
     bool AutoCheck() const noexcept { return autoCheck_; }
     void SetAutoCheck(bool value);
@@ -170,18 +175,25 @@ private:
     void movedOrFreed() noexcept;
     void clearGroup();
 
+    // What most items never have (children, links, observers, a caption, a hint, a shortcut, images),
+    // made on first use: a configuration's many unplaced items then cost only what they hold.
+    struct Extras {
+        std::vector<TTBCustomItem*> children;
+        TTBCustomItem* link = nullptr;
+        std::vector<TTBCustomItem*> linkers;  // items whose LinkSubitems is this one
+        std::vector<TTBItemObserver*> observers;
+        std::string caption, hint, shortCut;
+        TImageList* images = nullptr;
+        int groupIndex = 0;
+    };
+    Extras& extras();
+    bool hasChildren() const noexcept { return extras_ && !extras_->children.empty(); }
+    bool hasObservers() const noexcept { return extras_ && !extras_->observers.empty(); }
+
     TTBCustomItem* parent_ = nullptr;
-    std::vector<TTBCustomItem*> children_;
-    TTBCustomItem* link_ = nullptr;
-    std::vector<TTBCustomItem*> linkers_;  // items whose LinkSubitems is this one
-    std::vector<TTBItemObserver*> observers_;
-    std::string caption_, hint_, shortCut_;
+    std::unique_ptr<Extras> extras_;
     int imageIndex_ = -1;
-    TTBItemDisplayMode displayMode_ = nbdmDefault;
     TTBItemOptions options_;
-    TImageList* images_ = nullptr;
-    int groupIndex_ = 0;
-    bool autoCheck_ = false, checked_ = false, enabled_ = true, visible_ = true;
     std::uint64_t serial_;
     // The nearest ancestor with observers, as worked out when the tree's layout count was
     // observedAt_: Changed then climbs only to observed items, however deep the tree is.

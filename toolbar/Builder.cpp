@@ -106,16 +106,15 @@ void TformToolbar::BuildToolbar() {
         SearchBox->SetWidth(ini.ReadInteger(kOptions, "Search Width", 145));
         settings.SearchDynamic = ini.ReadBool(kOptions, "Search Dynamic", true);
 
-        config::TStrings names;
-        ini.ReadSection(kToolbarItems, names);
-        for (const std::string& section : names) {
+        // One name at a time: a list of a million names would cost more than the items.
+        ini.ForEachKeyName(kToolbarItems, [&](const std::string& section) {
             try {
                 buildItem(ini, section);
             } catch (const kit::Error& e) {
                 throw kit::Error("Configuration file \"" + configFile + "\": section [" + kit::Quote(section) +
                                  "]: " + e.what());
             }
-        }
+        });
     } catch (const std::bad_alloc&) {
         throw kit::Error("Configuration file \"" + settings.ConfigFileName() + "\": " + kit::kOutOfMemory);
     }

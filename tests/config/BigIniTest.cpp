@@ -614,3 +614,29 @@ TEST_F(BigIniTest, PackedLinesReadAsTheirListDoes) {
         EXPECT_EQ(contents(ini), expected);
     }
 }
+
+TEST_F(BigIniTest, KeyNamesOneByOneWhileTheVisitorReadsTheDocument) {
+    std::string text = "[Items]\n=nameless\nplain\n";
+    for (int i = 0; i < 300; ++i) text += "k" + std::to_string(i) + "=v\n";
+    text += "[k7]\nCaption=seven\n";
+    TBigIniFile ini("");
+    load(ini, text);
+    TStrings listed;
+    ini.ReadSection("items", listed);
+    ASSERT_EQ(listed.size(), 300u);
+    TStrings visited, captions;
+    ini.ForEachKeyName("ITEMS", [&](const std::string& name) {
+        visited.push_back(name);
+        // Reads between the visits, as a builder makes them: other sections and this one's keys.
+        captions.push_back(ini.ReadString(name, "Caption", ""));
+        TStrings all;
+        ini.ReadSectionValues("Items", all);
+        EXPECT_EQ(ini.ReadString("Items", name, "missing"), "v");
+    });
+    EXPECT_EQ(visited, listed);
+    EXPECT_EQ(captions[7], "seven");
+    EXPECT_EQ(captions[8], "");
+    int calls = 0;
+    ini.ForEachKeyName("Missing", [&](const std::string&) { ++calls; });
+    EXPECT_EQ(calls, 0);
+}

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using kit::TComponent;
 
 TEST(Component, NamesAreIdentifiersUniqueWithoutRegardToCase) {
@@ -46,4 +49,42 @@ TEST(Component, OwnerFreesWhatItOwnsAndForgetsWhatIsFreedFirst) {
         EXPECT_EQ(form.ComponentCount(), 1u);
     }
     EXPECT_EQ(destroyed, 3);
+}
+
+TEST(Component, RenamesAndFreeingKeepTheNameLookupsRight) {
+    TComponent form(nullptr);
+    std::vector<TComponent*> parts;
+    for (int i = 0; i < 3000; ++i) {
+        parts.push_back(new TComponent(&form));
+        parts.back()->SetName("Part" + std::to_string(i));
+    }
+    // Every third renamed, every fifth freed, one name given back and taken by another.
+    for (int i = 0; i < 3000; i += 3) parts[static_cast<std::size_t>(i)]->SetName("Moved" + std::to_string(i));
+    for (int i = 0; i < 3000; i += 5) {
+        delete parts[static_cast<std::size_t>(i)];
+        parts[static_cast<std::size_t>(i)] = nullptr;
+    }
+    parts[1]->SetName("");
+    parts[2]->SetName("PART1");
+    parts[4]->SetName("pArT4");  // its own name in another case
+    for (int i = 0; i < 3000; ++i) {
+        TComponent* part = parts[static_cast<std::size_t>(i)];
+        const std::string moved = "moved" + std::to_string(i), plain = "part" + std::to_string(i);
+        if (i == 1) {
+            EXPECT_EQ(form.FindComponent(plain), parts[2]);
+        } else if (i == 2) {
+            EXPECT_EQ(form.FindComponent(plain), nullptr);
+        } else if (!part) {
+            EXPECT_EQ(form.FindComponent(moved), nullptr) << i;
+            EXPECT_EQ(form.FindComponent(plain), nullptr) << i;
+        } else if (i % 3 == 0) {
+            EXPECT_EQ(form.FindComponent(moved), part) << i;
+            EXPECT_EQ(form.FindComponent(plain), nullptr) << i;
+        } else {
+            EXPECT_EQ(form.FindComponent(plain), part) << i;
+            EXPECT_EQ(form.FindComponent(moved), nullptr) << i;
+        }
+    }
+    EXPECT_EQ(parts[4]->Name(), "pArT4");
+    EXPECT_EQ(form.ComponentCount(), 3000u - 600u);
 }

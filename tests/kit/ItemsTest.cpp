@@ -379,3 +379,53 @@ TEST(Items, DeepChainsAreBuiltAndFreedAndRingsRefused) {
     EXPECT_EQ(log.entries.size(), 1u);
     root.RemoveObserver(&log);
 }
+
+TEST(Items, EachRarelySetPropertyStartsAtItsDefaultAndTellsOnlyRealChanges) {
+    struct Case {
+        const char* what;
+        std::function<bool(const TTBCustomItem&)> isDefault;
+        std::function<void(TTBCustomItem&)> set, reset;
+    };
+    TComponent form(nullptr);
+    auto* images = new TImageList(&form);
+    auto* target = new TTBSubmenuItem(&form);
+    const Case cases[] = {
+        {"caption", [](const TTBCustomItem& i) { return i.Caption().empty(); },
+         [](TTBCustomItem& i) { i.SetCaption("&News"); }, [](TTBCustomItem& i) { i.SetCaption(""); }},
+        {"hint", [](const TTBCustomItem& i) { return i.Hint().empty(); },
+         [](TTBCustomItem& i) { i.SetHint("http://h.example/"); }, [](TTBCustomItem& i) { i.SetHint(""); }},
+        {"shortcut", [](const TTBCustomItem& i) { return i.ShortCut().empty(); },
+         [](TTBCustomItem& i) { i.SetShortCut("Ctrl+X"); }, [](TTBCustomItem& i) { i.SetShortCut(""); }},
+        {"group", [](const TTBCustomItem& i) { return i.GroupIndex() == 0; },
+         [](TTBCustomItem& i) { i.SetGroupIndex(3); }, [](TTBCustomItem& i) { i.SetGroupIndex(0); }},
+        {"images", [](const TTBCustomItem& i) { return i.Images() == nullptr; },
+         [images](TTBCustomItem& i) { i.SetImages(images); }, [](TTBCustomItem& i) { i.SetImages(nullptr); }},
+        {"link", [](const TTBCustomItem& i) { return i.LinkSubitems() == nullptr; },
+         [target](TTBCustomItem& i) { i.SetLinkSubitems(target); },
+         [](TTBCustomItem& i) { i.SetLinkSubitems(nullptr); }},
+        {"display mode", [](const TTBCustomItem& i) { return i.DisplayMode() == nbdmDefault; },
+         [](TTBCustomItem& i) { i.SetDisplayMode(nbdmTextOnlyInMenus); },
+         [](TTBCustomItem& i) { i.SetDisplayMode(nbdmDefault); }},
+    };
+    for (const Case& c : cases) {
+        TTBItem item(nullptr);
+        ChangeLog log;
+        EXPECT_TRUE(c.isDefault(item)) << c.what;
+        c.reset(item);  // setting the default on a fresh item is no change
+        item.AddObserver(&log);
+        EXPECT_TRUE(log.entries.empty()) << c.what;
+        c.reset(item);
+        EXPECT_TRUE(log.entries.empty()) << c.what;
+        c.set(item);
+        c.set(item);
+        EXPECT_FALSE(c.isDefault(item)) << c.what;
+        c.reset(item);
+        EXPECT_TRUE(c.isDefault(item)) << c.what;
+        ASSERT_EQ(log.entries.size(), 2u) << c.what;
+        EXPECT_EQ(log.entries[0].change, TTBItemChange::Properties) << c.what;
+        EXPECT_TRUE(item.Children().empty()) << c.what;
+        EXPECT_EQ(item.Count(), 0) << c.what;
+        item.RemoveObserver(&log);
+    }
+    EXPECT_TRUE(target->Children().empty());
+}

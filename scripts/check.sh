@@ -24,7 +24,7 @@ echo "== Windows tests under Wine, 32-bit"
 stage ctest --test-dir build/windows32 --output-on-failure -j "$(nproc)" --timeout 600
 . scripts/wine-loader.sh
 if [ -z "$KG_WINE32" ]; then
-  echo "skipped: the 32-bit tests under Wine (this machine cannot run 32-bit programs); the 32-bit build was made and checked"
+  echo "skipped: the 32-bit tests under Wine (this machine cannot run 32-bit programs, or has no 32-bit Wine); the 32-bit build was made and checked"
   skipped=$((skipped + 1))
 fi
 scripts/wine-env.sh stop

@@ -46,12 +46,6 @@ std::string config(const std::string& mainMenu) {
     return std::string("[Options]\r\nToolbar Name=") + kName + "\r\nMain Menu=" + mainMenu + "\r\n";
 }
 
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 enum class Copy { None, User, Low };
 
 class KgCheckInstalledTest : public testing::Test {
@@ -90,11 +84,7 @@ protected:
         fs::create_directories(folderOf(copy));
         fs::copy_file(fs::path(KG_BUILD_DIR) / "examples" / "Icons.bin", folderOf(copy) / "Icons.bin");
     }
-    // {install}, {user} and {low} in `text` as this machine's folders.
-    std::string expand(const std::string& text) const {
-        return replaced(replaced(replaced(text, "{install}", install_.string()), "{user}", userFolder_.string()),
-                        "{low}", lowFolder_.string());
-    }
+    const fs::path& usedFolder(Copy copy) const { return copy == Copy::None ? install_.path() : folderOf(copy); }
 
     kgtest::TempFolder install_{"kg-installed"};
     const std::string lowRoot_ = lowIntegrityRoot();
@@ -103,47 +93,22 @@ protected:
 };
 
 TEST_F(KgCheckInstalledTest, ChecksTheConfigurationAndIconFileInUse) {
-    const std::string installIni = "{install}\\KgT.ini:3: error: \"Main Menu\" names \"miInstall\"";
-    const std::string userIni = "{user}\\KgT.ini:3: error: \"Main Menu\" names \"miUser\"";
-    const std::string lowIni = "{low}\\KgT.ini:3: error: \"Main Menu\" names \"miUser\"";
-    const std::string brokenIcons = "{install}\\Icons.bin: error: the icon file does not load";
     struct Case {
         const char* what;
-        Copy config, icons;
+        Copy config, icons;  // the per-user copies placed
         bool protectedMode;
-        std::vector<std::string> notes;
-        std::vector<std::string> findings;  // the start of each printed line, in order
+        Copy configUsed, iconsUsed;  // the copies kgcheck must name (None: the install folder's)
     };
     const Case cases[] = {
-        {"no per-user copy", Copy::None, Copy::None, false,
-         {"{install}\\KgT.ini: note: checked as the configuration in use (the install folder's)",
-          "{install}\\Icons.bin: note: checked as the icon file in use (the install folder's)"},
-         {installIni, brokenIcons}},
-        {"a per-user configuration, the install folder's icons", Copy::User, Copy::None, false,
-         {"{user}\\KgT.ini: note: checked as the configuration in use (the per-user copy)",
-          "{install}\\Icons.bin: note: checked as the icon file in use (the install folder's)"},
-         {userIni, brokenIcons}},
-        {"a per-user configuration and icon file", Copy::User, Copy::User, false,
-         {"{user}\\KgT.ini: note: checked as the configuration in use (the per-user copy)",
-          "{user}\\Icons.bin: note: checked as the icon file in use (the per-user copy)"},
-         {userIni}},
-        {"a per-user icon file only", Copy::None, Copy::User, false,
-         {"{install}\\KgT.ini: note: checked as the configuration in use (the install folder's)",
-          "{user}\\Icons.bin: note: checked as the icon file in use (the per-user copy)"},
-         {installIni}},
-        {"Protected Mode: the low-integrity copy", Copy::Low, Copy::Low, true,
-         {"{low}\\KgT.ini: note: checked as the configuration in use (the per-user copy)",
-          "{low}\\Icons.bin: note: checked as the icon file in use (the per-user copy)"},
-         {lowIni}},
-        {"Protected Mode does not see the medium-integrity copy", Copy::User, Copy::User, true,
-         {"{install}\\KgT.ini: note: checked as the configuration in use (the install folder's)",
-          "{install}\\Icons.bin: note: checked as the icon file in use (the install folder's)"},
-         {installIni, brokenIcons}},
-        {"outside Protected Mode the low-integrity copy is not used", Copy::Low, Copy::Low, false,
-         {"{install}\\KgT.ini: note: checked as the configuration in use (the install folder's)",
-          "{install}\\Icons.bin: note: checked as the icon file in use (the install folder's)"},
-         {installIni, brokenIcons}},
+        {"no per-user copy", Copy::None, Copy::None, false, Copy::None, Copy::None},
+        {"a per-user configuration, the install folder's icons", Copy::User, Copy::None, false, Copy::User, Copy::None},
+        {"a per-user configuration and icon file", Copy::User, Copy::User, false, Copy::User, Copy::User},
+        {"a per-user icon file only", Copy::None, Copy::User, false, Copy::None, Copy::User},
+        {"Protected Mode: the low-integrity copy", Copy::Low, Copy::Low, true, Copy::Low, Copy::Low},
+        {"Protected Mode does not see the medium-integrity copy", Copy::User, Copy::User, true, Copy::None, Copy::None},
+        {"outside Protected Mode the low-integrity copy is not used", Copy::Low, Copy::Low, false, Copy::None, Copy::None},
     };
+    const auto whose = [](Copy copy) { return copy == Copy::None ? "(the install folder's)" : "(the per-user copy)"; };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::error_code ignored;
@@ -152,15 +117,23 @@ TEST_F(KgCheckInstalledTest, ChecksTheConfigurationAndIconFileInUse) {
         placeConfig(c.config);
         placeIcons(c.icons);
 
+        const std::string ini = (usedFolder(c.configUsed) / "KgT.ini").string();
+        const std::string icons = (usedFolder(c.iconsUsed) / "Icons.bin").string();
+        const std::vector<std::string> notes = {
+            ini + ": note: checked as the configuration in use " + whose(c.configUsed),
+            icons + ": note: checked as the icon file in use " + whose(c.iconsUsed)};
+        // The start of each printed finding, in order: each copy's own fault.
+        std::vector<std::string> findings = {ini + ":3: error: \"Main Menu\" names \"" +
+                                             (c.configUsed == Copy::None ? "miInstall" : "miUser") + "\""};
+        if (c.iconsUsed == Copy::None) findings.push_back(icons + ": error: the icon file does not load");
+
         const kgcheck::InstalledCheck check = kgcheck::CheckInstalledToolbar(c.protectedMode);
-        std::vector<std::string> notes;
-        for (const std::string& n : c.notes) notes.push_back(expand(n));
         EXPECT_EQ(check.notes, notes);
         std::string printed;
         for (const kgcheck::Finding& f : check.findings) printed += f.Format() + "\n";
-        ASSERT_EQ(check.findings.size(), c.findings.size()) << printed;
-        for (std::size_t i = 0; i < c.findings.size(); ++i)
-            EXPECT_EQ(check.findings[i].Format().rfind(expand(c.findings[i]), 0), 0u) << printed;
+        ASSERT_EQ(check.findings.size(), findings.size()) << printed;
+        for (std::size_t i = 0; i < findings.size(); ++i)
+            EXPECT_EQ(check.findings[i].Format().rfind(findings[i], 0), 0u) << printed;
         // The banner and the legal notice stay the install folder's: sound there, no finding.
         EXPECT_EQ(check.files.banner.has_value(), true);
         EXPECT_TRUE(check.files.hasLegalNotice);

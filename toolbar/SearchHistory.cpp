@@ -43,14 +43,19 @@ void SearchHistory::replaced() {
     if (box_) box_->ListReset();
 }
 
-void SearchHistory::Load() {
+void SearchHistory::readFile(bool dropDuplicates) {
     const std::string& file = FileToRead();
     if (!HistoryFileExists(file)) return;
     HistoryRead read = ReadHistory(file);
     noteRead(read);
-    order_.Assign(std::move(read.lines));
+    if (dropDuplicates)
+        order_.Assign(std::move(read.lines));
+    else
+        order_.AssignAll(std::move(read.lines));
     replaced();
 }
+
+void SearchHistory::Load() { readFile(true); }
 
 void SearchHistory::keep(const std::string& bytes) {
     // A rewrite that keeps failing must not leave a new copy at every try.
@@ -122,13 +127,6 @@ void SearchHistory::LoadFrom(const std::string& path) {
     replaced();
 }
 
-void SearchHistory::Refresh() {
-    const std::string& file = FileToRead();
-    if (!HistoryFileExists(file)) return;
-    HistoryRead read = ReadHistory(file);
-    noteRead(read);
-    order_.AssignAll(std::move(read.lines));
-    replaced();
-}
+void SearchHistory::Refresh() { readFile(false); }
 
 } // namespace kg

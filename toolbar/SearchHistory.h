@@ -54,6 +54,9 @@ public:
 
 private:
     void noteRead(const struct HistoryRead& read);
+    // The history file's lines, when it exists, as the list: duplicates
+    // dropped (start-up) or kept (refresh).
+    void readFile(bool dropDuplicates);
     void replaced();
     // Under the lock: an earlier copy kept if needed, then the list written.
     void write();

@@ -9,8 +9,11 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <memory>
 
 namespace kit {
 
@@ -137,6 +140,62 @@ HINTERNET openBounded(DeadlineWatch& watch, HINTERNET session, const std::string
     return request;
 }
 
+// Transfers whose callers stopped waiting and which have not ended yet.
+std::atomic<std::size_t> abandonedRunning{0};
+
+// One download, shared by the caller and the thread that runs it; the last of them to let go frees it.
+// A caller that stops waiting abandons it: from then on nothing it does reaches the destination.
+struct Transfer {
+    std::string url;
+    std::string destination;
+    ULONGLONG start = 0;
+    HMODULE module = nullptr;  // a reference the thread holds on this module
+
+    // The thread commits only while the caller still waits; false once it has given up.
+    bool commitUnlessAbandoned(FileReplacer& part) {
+        Locked hold(lock);
+        if (abandoned) return false;
+        part.commit();
+        committed = true;
+        return true;
+    }
+    void finish(bool result, std::exception_ptr failure) {
+        Locked hold(lock);
+        done = true;
+        succeeded = result;
+        error = failure;
+        if (abandoned) --abandonedRunning;
+    }
+    // What the caller is told when it stops waiting: the thread's answer if it has one, else false.
+    bool outcome() {
+        std::exception_ptr failure;
+        {
+            Locked hold(lock);
+            if (!done) {
+                abandoned = true;
+                ++abandonedRunning;
+                return committed;
+            }
+            failure = error;
+        }
+        if (failure) std::rethrow_exception(failure);
+        return succeeded;
+    }
+
+private:
+    struct Locked {
+        explicit Locked(SRWLOCK& l) : held(l) { AcquireSRWLockExclusive(&held); }
+        ~Locked() { ReleaseSRWLockExclusive(&held); }
+        SRWLOCK& held;
+    };
+    SRWLOCK lock = SRWLOCK_INIT;
+    bool abandoned = false;
+    bool committed = false;
+    bool done = false;
+    bool succeeded = false;
+    std::exception_ptr error;
+};
+
 } // namespace
 
 std::string CanonicalizeUrl(const std::string& url) {
@@ -154,26 +213,29 @@ std::string CanonicalizeUrl(const std::string& url) {
     return std::string(static_cast<const char*>(buffer), end);
 }
 
-bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
-    const ULONGLONG start = GetTickCount64();
-    // From here on, no wait of this download outlasts the transfer's bound.
-    DeadlineWatch watch(static_cast<DWORD>(DownloadTransferLimitMs));
+namespace {
+
+// The transfer itself, on a thread of its own; its deadline comes a little before the caller's,
+// so that where closing a handle cancels a call the thread ends, and cleans up, before the caller stops waiting.
+bool transfer(Transfer& job) {
+    const ULONGLONG start = job.start;
+    constexpr ULONGLONG limit = DownloadTransferLimitMs - DownloadCleanUpMs;
+    const ULONGLONG begun = GetTickCount64() - start;
+    DeadlineWatch watch(static_cast<DWORD>(begun < limit ? limit - begun : 1));
     const HINTERNET session = watch.keep(
         DeadlineWatch::Session,
         unique_hinternet(InternetOpenA(hostProgramName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)));
     if (!session) return false;
-    const std::string canonical = CanonicalizeUrl(url);
-    if (!kg::IsPlausibleUrl(canonical)) return false;
     // An update must see the server's file as it is now, not a cached copy.
     const DWORD flags = INTERNET_FLAG_RESYNCHRONIZE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                         INTERNET_FLAG_PRAGMA_NOCACHE;
-    const HINTERNET request = openBounded(watch, session, canonical, flags);
+    const HINTERNET request = openBounded(watch, session, job.url, flags);
     if (!request) return false;
 
     unsigned long long expected = 0;
     const bool lengthKnown = declaredLength(request, expected);
     if (lengthKnown && expected > DownloadSizeLimit) return false;
-    FileReplacer part(destination);
+    FileReplacer part(job.destination);
     unsigned long long received = 0;
     char chunk[DownloadChunkSize];
     // Every wait below is bounded by the receive time-out, which is cut to the time left near the end,
@@ -181,9 +243,9 @@ bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
     const auto timeLeft = [&]() -> bool {
         if (watch.expired()) return false;
         const ULONGLONG elapsed = GetTickCount64() - start;
-        if (elapsed > DownloadTransferLimitMs) return false;
+        if (elapsed > limit) return false;
         // Never 0, which would mean no time-out at all.
-        const ULONGLONG left = DownloadTransferLimitMs - elapsed + 1;
+        const ULONGLONG left = limit - elapsed + 1;
         if (left < DownloadOperationTimeoutMs) {
             DWORD wait = static_cast<DWORD>(left);
             InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
@@ -208,8 +270,57 @@ bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
     if (watch.expired()) return false;
     // The connection ended before the body the server announced.
     if (lengthKnown && received < expected) return false;
-    part.commit();
-    return true;
+    return job.commitUnlessAbandoned(part);
+}
+
+DWORD WINAPI runTransfer(void* context) {
+    HMODULE self = nullptr;
+    {
+        const std::unique_ptr<std::shared_ptr<Transfer>> owned(static_cast<std::shared_ptr<Transfer>*>(context));
+        Transfer& job = **owned;
+        self = job.module;
+        bool result = false;
+        std::exception_ptr error;
+        try {
+            result = transfer(job);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        job.finish(result, error);
+    }
+    // The module stays loaded until the thread has left its code, even after the caller gave up.
+    FreeLibraryAndExitThread(self, 0);
+}
+
+} // namespace
+
+std::size_t AbandonedDownloadsRunning() { return abandonedRunning.load(); }
+
+bool DownloadUrlToFile(const std::string& url, const std::string& destination) {
+    const ULONGLONG start = GetTickCount64();
+    const std::string canonical = CanonicalizeUrl(url);
+    if (!kg::IsPlausibleUrl(canonical)) return false;
+
+    auto job = std::make_shared<Transfer>();
+    job->url = canonical;
+    job->destination = destination;
+    job->start = start;
+    // The thread's own reference on this module, handed over once the thread runs.
+    unique_handle<HMODULE, closed_by<HMODULE, &FreeLibrary>> module;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&runTransfer),
+                            module.put()))
+        RaiseLastOSError();
+    job->module = module.get();
+    auto context = std::make_unique<std::shared_ptr<Transfer>>(job);
+    const unique_kernel_object thread(CreateThread(nullptr, 0, &runTransfer, context.get(), 0, nullptr));
+    if (!thread) RaiseLastOSError();
+    context.release();
+    module.release();
+    // Whatever the platform does with a call blocked on a closed handle, the caller waits no longer than the bound.
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    const DWORD wait = elapsed < DownloadTransferLimitMs ? static_cast<DWORD>(DownloadTransferLimitMs - elapsed) : 0;
+    WaitForSingleObject(thread.get(), wait);
+    return job->outcome();
 }
 
 } // namespace kit

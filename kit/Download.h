@@ -2,6 +2,7 @@
 // Downloads over the Internet API, and the URL canonicalisation they go
 // through. Nothing here shows anything: failures come back to the caller,
 // which tells the user.
+#include <cstddef>
 #include <string>
 
 namespace kit {
@@ -14,6 +15,9 @@ inline constexpr unsigned DownloadChunkSize = 1024;
 inline constexpr unsigned long DownloadOperationTimeoutMs = 3000;
 inline constexpr unsigned long long DownloadTransferLimitMs = 5000;
 inline constexpr unsigned long long DownloadSizeLimit = 16ull * 1024 * 1024;
+// The transfer itself gives up this much before the bound, so that it has ended
+// and cleaned up when the caller stops waiting, wherever the platform can cancel its calls.
+inline constexpr unsigned long long DownloadCleanUpMs = 300;
 
 // The URL with escape sequences decoded and unsafe characters left as they
 // are. Raises kit::OSError with the system's text when that fails, a
@@ -27,11 +31,17 @@ std::string CanonicalizeUrl(const std::string& url);
 // send or receive takes longer than DownloadOperationTimeoutMs, the transfer
 // longer than DownloadTransferLimitMs (also while the server sends the body a
 // byte at a time: a read takes only what has arrived; and while it trickles its
-// status line and headers: the request is closed when the bound passes, which
-// ends the wait where WinINet cancels on close), or the body is (or is declared) larger
-// than DownloadSizeLimit. Raises kit::OSError (before any traffic) when the
-// URL cannot be canonicalised, and kit::InOutError (after the connection is
-// closed) when the file cannot be created or written.
+// status line and headers), or the body is (or is declared) larger than
+// DownloadSizeLimit. The transfer runs on a thread of its own and the caller
+// waits for it no longer than DownloadTransferLimitMs: where the platform lets
+// a blocked call run on after its handle is closed, the thread is abandoned
+// and ends by itself later, without touching the file. Raises kit::OSError
+// (before any traffic) when the URL cannot be canonicalised or no thread can
+// be started, and kit::InOutError (after the connection is closed) when the
+// file cannot be created or written.
 bool DownloadUrlToFile(const std::string& url, const std::string& destination);
+
+// Downloads whose callers stopped waiting and whose threads have not ended yet.
+std::size_t AbandonedDownloadsRunning();
 
 } // namespace kit

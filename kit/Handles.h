@@ -28,6 +28,8 @@ inline void DestroyLiveWindow(HWND h) noexcept {
 
 using unique_hkey = unique_handle<HKEY, closed_by<HKEY, &RegCloseKey>>;
 using unique_file = unique_handle<HANDLE, closed_by<HANDLE, &CloseHandle, -1>>;
+// A thread, event or other kernel object, whose empty value is null.
+using unique_kernel_object = unique_handle<HANDLE, closed_by<HANDLE, &CloseHandle>>;
 using unique_hinternet = unique_handle<HINTERNET, closed_by<HINTERNET, &InternetCloseHandle>>;
 using unique_hbitmap = unique_handle<HBITMAP, closed_by<HBITMAP, &DeleteObject>>;
 using unique_hgdiobj = unique_handle<HGDIOBJ, closed_by<HGDIOBJ, &DeleteObject>>;

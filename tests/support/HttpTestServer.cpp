@@ -27,7 +27,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with open(os.path.join(folder, "requests.log"), "a") as log:
             log.write(self.path + "\n")
         parts = self.path.lstrip("/").split("/", 1)
-        mode = parts[0] if len(parts) == 2 and parts[0] in ("cut", "stall", "huge", "flood", "trickle", "drip", "slowhead") else ""
+        mode = parts[0] if len(parts) == 2 and parts[0] in ("cut", "stall", "huge", "flood", "trickle", "drip", "slowhead", "latehead") else ""
         name = parts[1] if mode else self.path.lstrip("/")
         if mode == "stall":
             time.sleep(3600)
@@ -53,14 +53,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 time.sleep(1)
                 self.wfile.write(body[i:i + 1])
                 self.wfile.flush()
-        elif mode == "slowhead":
+        elif mode in ("slowhead", "latehead"):
             head = ("HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nX-Padding: %s\r\n"
                     "Content-Length: %d\r\n\r\n" % ("p" * 40, len(body))).encode()
-            for i in range(len(head)):
+            slow = len(head) if mode == "slowhead" else 35
+            for i in range(slow):
                 self.wfile.write(head[i:i + 1])
                 self.wfile.flush()
                 time.sleep(0.2)
-            self.wfile.write(body)
+            self.wfile.write(head[slow:] + body)
         elif mode == "drip":
             self.send_response(200)
             self.end_headers()

@@ -849,6 +849,11 @@ std::string TBigIniFile::ReadString(const std::string& section, const std::strin
     return readKey(section, key, defaultValue);
 }
 
+std::string TBigIniFile::ReadStringStart(const std::string& section, const std::string& key,
+                                         const std::string& defaultValue, std::size_t limit) {
+    return readKey(section, key, defaultValue, limit);
+}
+
 TDateTime TBigIniFile::ReadTime(const std::string& section, const std::string& key, TDateTime defaultValue) {
     const std::string text = ReadString(section, key, {});
     if (text.empty()) return defaultValue;
@@ -918,11 +923,11 @@ TBigIniFile::KeyHit TBigIniFile::findKey(std::string_view section, std::string_v
 }
 
 std::string TBigIniFile::readKey(const std::string& section, const std::string& key,
-                                 const std::string& defaultValue) {
+                                 const std::string& defaultValue, std::size_t limit) {
     const KeyHit hit = findKey(section, key, false);
-    if (hit.index < 0) return defaultValue;
+    if (hit.index < 0) return defaultValue.substr(0, limit);
     const TSectionList& sections = sections_;
-    return std::string(sections.Line(hit.section, static_cast<std::size_t>(hit.index)).substr(key.size() + 1));
+    return std::string(sections.Line(hit.section, static_cast<std::size_t>(hit.index)).substr(key.size() + 1, limit));
 }
 
 void TBigIniFile::writeKey(const std::string& section, const std::string& key, const std::string& value) {

@@ -180,6 +180,11 @@ public:
     // Loads `text` as if it were a file's content (same line rules as LoadFromFile).
     void LoadFromText(std::string_view text);
 
+    // ReadString's answer cut to its first `limit` bytes, without a copy of the rest: for a text that
+    // is only shown, so that a huge value is never held twice. Reads the document as ReadString does.
+    std::string ReadStringStart(const std::string& section, const std::string& key, const std::string& defaultValue,
+                                std::size_t limit);
+
     // Slots 0 to 28.
     // Merges the file's sections behind the present ones (a missing file adds
     // nothing); duplicates are then erased and, if any were, Modified is set.
@@ -250,7 +255,8 @@ private:
         std::ptrdiff_t index = -1; // the key's line; -1 when the key is absent
     };
     KeyHit findKey(std::string_view section, std::string_view key, bool create);
-    std::string readKey(const std::string& section, const std::string& key, const std::string& defaultValue);
+    std::string readKey(const std::string& section, const std::string& key, const std::string& defaultValue,
+                        std::size_t limit = std::string::npos);
     void writeKey(const std::string& section, const std::string& key, const std::string& value);
     template <class Feed> void loadWith(bool utf8, Feed&& feed);
     void writeFile() const;

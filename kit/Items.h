@@ -20,8 +20,10 @@ class TTBCustomItem;
 
 // A caption longer than kMaxShownCaption bytes is shown cut there (never inside a character of
 // the code page), with "..." after it: measuring and drawing a huge text would hold the window.
-// The item keeps its whole caption.
 inline constexpr std::size_t kMaxShownCaption = 260;
+// What a configured caption is kept to: one byte more than is shown, so it is shown exactly as the
+// whole one would be, "..." included, while a huge one is never held beside the configuration.
+inline constexpr std::size_t kMaxKeptCaption = kMaxShownCaption + 1;
 std::string ShownCaption(const std::string& caption);
 
 // How an item shows itself: nbdmDefault shows the image when there is one

@@ -172,7 +172,7 @@ void TformToolbar::buildItem(config::TBigIniFile& ini, const std::string& sectio
         } else {
             item = new kit::TTBItem(this);
         }
-        item->SetCaption(ini.ReadString(section, "Caption", ""));
+        item->SetCaption(ini.ReadStringStart(section, "Caption", "", kit::kMaxKeptCaption));
         const int configuredImage = ini.ReadInteger(section, "ImageIndex", -1);
         item->SetImageIndex(ini.ReadInteger(kIcons, std::to_string(configuredImage), -1));
         item->SetDisplayMode(kit::nbdmImageAndText);

@@ -83,6 +83,19 @@ TEST_F(BigIniTest, BlanksAroundEqualsBelongToKeyAndValue) {
     EXPECT_EQ(lines, (TStrings{"Key=Value", "= x", "=  y", "k="}));
 }
 
+TEST_F(BigIniTest, ReadStringStartIsReadStringCut) {
+    TBigIniFile ini("");
+    load(ini, "[S]\r\nKey=abcdef\r\nKey=second\r\nEmpty=\r\n");
+    const struct {
+        const char* key;
+        std::size_t limit;
+    } cases[] = {{"key", 0}, {"Key", 3}, {"Key", 6}, {"Key", 100}, {"Empty", 4}, {"Missing", 2}, {"Missing", 100}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " " + std::to_string(c.limit));
+        EXPECT_EQ(ini.ReadStringStart("s", c.key, "default", c.limit), ini.ReadString("s", c.key, "default").substr(0, c.limit));
+    }
+}
+
 TEST_F(BigIniTest, HeaderLinesMustBeExact) {
     const std::string text = "stray=1\r\n [Lead]\r\n[A]\r\nk=1\r\n[B] \r\nm=2\r\n [C]\r\n[]\r\ne=3\r\n";
     TBigIniFile ini("");

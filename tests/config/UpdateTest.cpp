@@ -134,6 +134,9 @@ TEST_F(Update, MovesTheFilesAsTheServerAnswers) {
         {"a server that trickles: all but 20 bytes, then one a second", server_->url("/trickle/good/"),
          {kInUse, {}, {}, kIconsA, {}, {}}, true, {kInUse, {}, {}, kIconsA, {}, {}},
          {"/trickle/good/toolbar.ini", "/trickle/good/icons.bin"}, false, true},
+        {"a server that trickles its headers, whole only after the bound", server_->url("/latehead/good/"),
+         {kInUse, {}, {}, kIconsA, {}, {}}, true, {kInUse, {}, {}, kIconsA, {}, {}},
+         {"/latehead/good/toolbar.ini", "/latehead/good/icons.bin"}, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -145,6 +148,7 @@ TEST_F(Update, MovesTheFilesAsTheServerAnswers) {
         // A trickling server would deliver whole files in the end: only the
         // transfer's bound makes it a refusal. The time it takes is kg_bench_hostile's.
         EXPECT_EQ(kg::UpdateConfiguration(), c.result);
+        EXPECT_TRUE(kgtest::awaitAbandonedDownloads());
 
         const Files after = files();
         EXPECT_EQ(after.current, c.after.current);

@@ -336,6 +336,12 @@ inline std::vector<HostileInput> HostileInputs() {
                                   "Caption=Home\r\nURL=http://home.example/\r\nParent=Toolbar\r\n");
          },
          false, "", "/trickle/good/"},
+        {"update server: headers a byte every 0.2 s",
+         [](Folder d, File f) {
+             writeFile(ini(d, f), "[Options]\r\nToolbar Name=In Use\r\n[Toolbar Items]\r\nmiHome=\r\n[miHome]\r\n"
+                                  "Caption=Home\r\nURL=http://home.example/\r\nParent=Toolbar\r\n");
+         },
+         false, "", "/slowhead/good/"},
     };
 }
 

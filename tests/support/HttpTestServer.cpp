@@ -1,5 +1,7 @@
 #include "tests/support/HttpTestServer.h"
 
+#include "kit/Download.h"
+
 #include <windows.h>
 
 #include <fstream>
@@ -136,6 +138,11 @@ bool startUnixProgram(const std::string& commandLine) {
 }
 
 } // namespace
+
+bool awaitAbandonedDownloads() {
+    for (int waited = 0; kit::AbandonedDownloadsRunning() > 0 && waited < 600; ++waited) Sleep(100);
+    return kit::AbandonedDownloadsRunning() == 0;
+}
 
 std::string onDriveZ(const std::string& unixPath) {
     std::string out = "Z:" + unixPath;

@@ -33,6 +33,11 @@ void writeAll(const std::filesystem::path& path, const std::string& content);
 // its exit status, or -1 when it did not finish. `folderUnix` takes the script.
 int runUnixScript(const std::string& script, const std::string& folderUnix);
 
+// A download whose caller stopped waiting (a slow answer above) ends by itself
+// later; what it leaves is seen after that. Waits until none runs; false after
+// a minute. Not a clock on the download: a guard against a thread that never ends.
+bool awaitAbandonedDownloads();
+
 class HttpTestServer {
 public:
     static constexpr char kErrorPage[] = "<html><body>No such page</body></html>\r\n";

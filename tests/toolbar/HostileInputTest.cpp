@@ -63,6 +63,7 @@ TEST_F(HostileInput, EveryFolderEndsWithTheWindowAndAClearErrorWhereOneIsDue) {
         {"one 200 MB \"Caption\" line", {"", "", 3 + 1 + 1}},
         {"split button's menu of 50,000 entries", {"", "", 3 + 1 + 1}},
         {"update server: all but 20 bytes, then 1 a second", {"", "", 3 + 1 + 1}},
+        {"update server: headers a byte every 0.2 s", {"", "", 3 + 1 + 1}},
     };
     kgtest::HttpTestServer server;
     ASSERT_TRUE(server.start()) << "the update server did not start";

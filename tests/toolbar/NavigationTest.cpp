@@ -72,12 +72,6 @@ protected:
         return "http://127.0.0.1:" + std::to_string(port) + path;
     }
     static std::vector<std::string> requests() { return server_->requests(); }
-    // A download the caller stopped waiting for ends by itself later; what it leaves is seen after that.
-    // Not a clock on the download: a guard against a thread that never ends.
-    static void awaitAbandonedDownloads() {
-        for (int waited = 0; kit::AbandonedDownloadsRunning() > 0 && waited < 600; ++waited) Sleep(100);
-        EXPECT_EQ(kit::AbandonedDownloadsRunning(), 0u);
-    }
     // Files in the folder besides the destination.
     static std::vector<std::string> strayFiles() {
         std::vector<std::string> names;
@@ -135,7 +129,7 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
         // only the transfer's bound makes them refusals. Their times are kg_bench_hostile's.
         const bool result = kg::DownloadUrlToFile(url(c.live ? server_->port() : server_->unusedPort(), c.path), target_.string());
         EXPECT_EQ(result, c.result);
-        awaitAbandonedDownloads();
+        EXPECT_TRUE(kgtest::awaitAbandonedDownloads());
         if (c.after) {
             ASSERT_TRUE(fs::exists(target_));
             EXPECT_TRUE(readAll(target_) == *c.after) << "the file holds " << fs::file_size(target_) << " bytes";
@@ -163,7 +157,7 @@ TEST_F(Download, HeadersThatTrickleAreGivenUpAtTheTransfersBound) {
         EXPECT_FALSE(kg::DownloadUrlToFile(url(server_->port(), path), target.string()));
         EXPECT_EQ(requests().back(), path);
     }
-    awaitAbandonedDownloads();
+    EXPECT_TRUE(kgtest::awaitAbandonedDownloads());
     EXPECT_EQ(readAll(target_), kOld);
     EXPECT_EQ(readAll(late), kOld);
     fs::remove(late);

@@ -2,6 +2,7 @@
 // browser drives it, from a site that logs what the band asks of it.
 #include "tests/host/HostFixture.h"
 #include "tests/host/TestSite.h"
+#include "tests/support/HttpTestServer.h"
 #include "tests/support/MessagePump.h"
 #include "tools/bandhost/lib/BrowserFrame.h"
 
@@ -53,6 +54,9 @@ protected:
 
     // Installs the toolbar, then loads the DLL (which reads it at its first call).
     void install(const std::string& options) {
+        // The DLL reads its settings when it loads: the one loaded before goes first.
+        band_.Reset();
+        dll_.reset();
         toolbar_.reset();
         toolbar_ = std::make_unique<InstalledToolbar>(options, kItems);
         dll_ = std::make_unique<ServerDll>();
@@ -419,6 +423,32 @@ TEST_F(Band, ReleasedWithoutCloseTakesItsWindowAlong) {
     site_.Reset();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(browser_->adviseCount(), 0u);
+}
+
+// The update server answers each file only after the transfer's bound: the window comes once both
+// downloads are given up, and the DLL, released at once, stays loaded while the second one runs on,
+// then goes by itself: nothing of it runs once it is unloaded.
+TEST_F(Band, DownloadsGivenUpKeepTheDllLoadedUntilTheyEnd) {
+    HttpTestServer server;
+    ASSERT_TRUE(server.start());
+    server.serve("good/toolbar.ini", "[Options]\r\nToolbar Name=Served\r\n");
+    server.serve("good/icons.bin", "icons");
+    // A configuration in use with its "Toolbar Name": usable, so the failed update shows no box.
+    install("Toolbar Name=Host Test Toolbar\r\nUpdates URL=" + server.url("/latehead/good/") + "\r\n" + kOptions);
+    ASSERT_EQ(setSite(), S_OK);
+    ASSERT_NE(bandWindow(), nullptr);
+    band_.Reset();
+    site_.Reset();
+    pumpMessages();
+    EXPECT_EQ(dll_->canUnloadNow(), S_OK);
+    dll_.reset();
+
+    const std::string path = builtDllPath();
+    EXPECT_NE(GetModuleHandleA(path.c_str()), nullptr) << "unloaded while a download it gave up still runs";
+    // Not a clock on the download: a guard against one that never ends.
+    for (int waited = 0; GetModuleHandleA(path.c_str()) && waited < 600; ++waited) Sleep(100);
+    EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr) << "the DLL stayed loaded";
+    EXPECT_EQ(server.requests(), (std::vector<std::string>{"/latehead/good/toolbar.ini", "/latehead/good/icons.bin"}));
 }
 
 } // namespace

@@ -58,7 +58,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif mode in ("slowhead", "latehead"):
             head = ("HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nX-Padding: %s\r\n"
                     "Content-Length: %d\r\n\r\n" % ("p" * 40, len(body))).encode()
-            slow = len(head) if mode == "slowhead" else 35
+            slow = len(head) if mode == "slowhead" else 50
             for i in range(slow):
                 self.wfile.write(head[i:i + 1])
                 self.wfile.flush()

@@ -12,7 +12,7 @@
 //   /slowhead/<file> sends its status line and headers a byte every 0.2 s
 //                  (about 25 s in all), then the whole file: each receive gets
 //                  a byte in time, only the transfer's bound can end it;
-//   /latehead/<file> the same for its first 35 bytes (7 s), then the rest and
+//   /latehead/<file> the same for its first 50 bytes (10 s), then the rest and
 //                  the file at once: a whole answer just after the bound;
 //   /drip/<file>   announces nothing, sends the file, then 1,000 bytes every
 //                  0.1 s for a minute: a huge body sent slowly.

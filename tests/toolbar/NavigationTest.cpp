@@ -145,7 +145,7 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
 }
 
 // The status line and headers a byte every 0.2 s: each receive is quick, and the whole response
-// would be complete after some 25 s, or, for the late one, after 7 s. The transfer's bound refuses
+// would be complete after some 25 s, or, for the late one, after 10 s. The transfer's bound refuses
 // both; where the platform lets the blocked call run on, its thread ends later by itself, and even
 // a whole answer that comes then leaves the old file as it was.
 TEST_F(Download, HeadersThatTrickleAreGivenUpAtTheTransfersBound) {

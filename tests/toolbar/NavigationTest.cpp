@@ -144,23 +144,17 @@ TEST_F(Download, WritesWhatTheServerSendsAndRefusesTheRest) {
     }
 }
 
-// The status line and headers a byte every 0.2 s: each receive is quick, and the whole response
-// would be complete after some 25 s, or, for the late one, after 10 s. The transfer's bound refuses
-// both; where the platform lets the blocked call run on, its thread ends later by itself, and even
-// a whole answer that comes then leaves the old file as it was.
+// The status line and headers a byte every 0.2 s, whole only after 10 s: each receive is quick, and
+// only the transfer's bound refuses it. Where the platform lets the blocked call run on, its thread
+// ends later by itself, and the whole answer that comes then leaves the old file as it was. (The
+// update of the hostile suite meets the server that trickles for 25 s.)
 TEST_F(Download, HeadersThatTrickleAreGivenUpAtTheTransfersBound) {
     constexpr char kOld[] = "the file as it was";
-    const fs::path late = fs::path(folder_) / "late.bin";
-    for (const auto& [path, target] : {std::pair{"/slowhead/body", target_}, std::pair{"/latehead/body", late}}) {
-        SCOPED_TRACE(path);
-        writeAll(target, kOld);
-        EXPECT_FALSE(kg::DownloadUrlToFile(url(server_->port(), path), target.string()));
-        EXPECT_EQ(requests().back(), path);
-    }
+    writeAll(target_, kOld);
+    EXPECT_FALSE(kg::DownloadUrlToFile(url(server_->port(), "/latehead/body"), target_.string()));
+    EXPECT_EQ(requests().back(), "/latehead/body");
     EXPECT_TRUE(kgtest::awaitAbandonedDownloads());
     EXPECT_EQ(readAll(target_), kOld);
-    EXPECT_EQ(readAll(late), kOld);
-    fs::remove(late);
     EXPECT_TRUE(strayFiles().empty()) << "a part file was left behind";
 }
 

@@ -69,21 +69,10 @@ TEST(Component, RenamesAndFreeingKeepTheNameLookupsRight) {
     parts[4]->SetName("pArT4");  // its own name in another case
     for (int i = 0; i < 3000; ++i) {
         TComponent* part = parts[static_cast<std::size_t>(i)];
-        const std::string moved = "moved" + std::to_string(i), plain = "part" + std::to_string(i);
-        if (i == 1) {
-            EXPECT_EQ(form.FindComponent(plain), parts[2]);
-        } else if (i == 2) {
-            EXPECT_EQ(form.FindComponent(plain), nullptr);
-        } else if (!part) {
-            EXPECT_EQ(form.FindComponent(moved), nullptr) << i;
-            EXPECT_EQ(form.FindComponent(plain), nullptr) << i;
-        } else if (i % 3 == 0) {
-            EXPECT_EQ(form.FindComponent(moved), part) << i;
-            EXPECT_EQ(form.FindComponent(plain), nullptr) << i;
-        } else {
-            EXPECT_EQ(form.FindComponent(plain), part) << i;
-            EXPECT_EQ(form.FindComponent(moved), nullptr) << i;
-        }
+        // Part1 gave its name to Part2; freed parts are found by neither name.
+        TComponent* const plainOwner = i == 1 ? parts[2] : i == 2 || i % 3 == 0 ? nullptr : part;
+        EXPECT_EQ(form.FindComponent("part" + std::to_string(i)), plainOwner) << i;
+        EXPECT_EQ(form.FindComponent("moved" + std::to_string(i)), i % 3 == 0 ? part : nullptr) << i;
     }
     EXPECT_EQ(parts[4]->Name(), "pArT4");
     EXPECT_EQ(form.ComponentCount(), 3000u - 600u);
